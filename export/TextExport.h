@@ -1,0 +1,29 @@
+#pragma once
+#include "model/ORVAFile.h"
+
+#include <string>
+#include <vector>
+
+namespace orva {
+
+enum TObservationMode { omOne, omAll, omAverage };
+
+/// The choices of the text export; every number is 1-based as the user sees it.
+struct TTextExportOptions {
+    bool IncludeHeader = true;
+    bool AllCells = false;
+    int ChosenCell = 1;
+    TObservationMode ObservationMode = omOne;
+    int ChosenObservation = 1;
+    bool AllChannels = false;
+    int ChosenChannel = 1;
+};
+
+/// The lines of the text export (without line ends). Reads the document and the choices only.
+/// Refuses (EORVAError naming the file and the cell, observation or channel) choices out of
+/// range, a chosen observation that an exported cell does not have, an average over a cell
+/// without observations and calibrations that would divide by zero.
+std::vector<std::string> BuildTextExport(const TORVAFile& file, const TTextExportOptions& options,
+                                         char decimalSeparator);
+
+} // namespace orva
