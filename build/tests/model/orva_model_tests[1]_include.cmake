@@ -1,5 +1,0 @@
-if(EXISTS "/work/main/build/tests/model/orva_model_tests[1]_tests.cmake")
-  include("/work/main/build/tests/model/orva_model_tests[1]_tests.cmake")
-else()
-  add_test(orva_model_tests_NOT_BUILT orva_model_tests_NOT_BUILT)
-endif()
