@@ -93,8 +93,9 @@ void TBigEndianFileStream::WriteFixedString(const std::string& S, std::int32_t C
 
 void TBigEndianFileStream::ReadInt16Block(std::int16_t* dst, std::size_t count)
 {
-    std::size_t bytes = count * 2;
-    std::size_t got = Read(dst, bytes);
+    if (count == 0)
+        return; // an empty array may have no storage at all
+    std::size_t got = Read(dst, count * 2);
     // A word of which only the first byte exists reads as 0, like ReadInt16.
     std::size_t whole = got / 2;
     std::memset(dst + whole, 0, (count - whole) * 2);

@@ -80,6 +80,8 @@ std::size_t TFileStream::Read(void* dst, std::size_t count)
 {
     auto* out = static_cast<std::uint8_t*>(dst);
     std::size_t done = 0;
+    if (count == 0)
+        return 0;
     while (done < count) {
         if (pos_ == end_) {
             std::size_t rest = count - done;

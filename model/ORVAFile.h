@@ -34,6 +34,9 @@ constexpr int kAverageTrialSpecificsLength = 28;
 /// 0 .. NumChannels-1 name no channel.
 using ChannelMap = std::vector<std::int32_t>;
 
+/// The map that writes every channel in its own place.
+ChannelMap IdentityChannelMap(std::int32_t count);
+
 struct TORVAFileDescription {
     std::int32_t ByteOrder = 0;
     std::int32_t HeaderVersion = 0;

@@ -3,6 +3,7 @@
 #include "model/ORVAError.h"
 #include "model/ORVAFile.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace orva {
@@ -158,12 +159,17 @@ void WriteCellSamples(TBigEndianFileStream& s, const TORVACell& cell, const Chan
 
 } // namespace
 
+ChannelMap IdentityChannelMap(std::int32_t count)
+{
+    ChannelMap map(static_cast<std::size_t>(std::max(count, 0)));
+    for (std::size_t i = 0; i < map.size(); ++i)
+        map[i] = static_cast<std::int32_t>(i);
+    return map;
+}
+
 void TORVAFile::SaveToFile(const std::string& Path, TProgressDisplay* progress)
 {
-    ChannelMap identity(static_cast<std::size_t>(std::max(NumChannels(), 0)));
-    for (std::size_t i = 0; i < identity.size(); ++i)
-        identity[i] = static_cast<std::int32_t>(i);
-    SaveRemapped(Path, identity, progress);
+    SaveRemapped(Path, IdentityChannelMap(NumChannels()), progress);
     Saved = true;
 }
 
@@ -218,10 +224,7 @@ void TORVAFile::SaveCell(const std::string& Path, int CellIndex, TProgressDispla
     const TWrittenLengths lengths{static_cast<std::int32_t>(header), static_cast<std::int32_t>(data),
                                   static_cast<std::int32_t>(header - withoutPadding)};
 
-    ChannelMap identity(static_cast<std::size_t>(dd.NumChannels));
-    for (std::size_t i = 0; i < identity.size(); ++i)
-        identity[i] = static_cast<std::int32_t>(i);
-
+    const ChannelMap identity = IdentityChannelMap(dd.NumChannels);
     TBigEndianFileStream s(Path, TFileMode::fmCreate);
     {
         TProgressScope progress(progressDisplay, "Saving " + ExtractFileName(Path) + "...");
