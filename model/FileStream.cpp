@@ -46,6 +46,12 @@ TFileStream::TFileStream(const std::string& path, TFileMode mode)
             throw EORVAError(path, "Cannot determine the size of the file");
         }
     } else {
+        // A write-protected file stays protected, although a rename could replace it.
+        auto status = std::filesystem::status(path, ec);
+        constexpr auto anyWrite = std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                                  std::filesystem::perms::others_write;
+        if (!ec && std::filesystem::exists(status) && (status.permissions() & anyWrite) == std::filesystem::perms::none)
+            throw EORVAError(path, "Cannot create file: Permission denied");
         file_ = CreateTemporaryBeside(path, tempPath_);
         if (!file_)
             throw EORVAError(path, "Cannot create file: " + SystemErrorText(errno));
@@ -176,6 +182,11 @@ void TFileStream::Commit()
     }
     if (std::fclose(f) != 0)
         Fail("Write failed");
+    // The new file keeps the permissions of the one it replaces.
+    std::error_code ec;
+    auto old = std::filesystem::status(path_, ec);
+    if (!ec && std::filesystem::exists(old))
+        std::filesystem::permissions(tempPath_, old.permissions(), ec);
     if (std::rename(tempPath_.c_str(), path_.c_str()) != 0)
         Fail("Cannot replace file");
     committed_ = true;

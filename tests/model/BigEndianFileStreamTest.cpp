@@ -192,6 +192,24 @@ TEST_F(StreamTest, UncommittedWriteLeavesTheExistingFileIntact)
     EXPECT_FALSE(std::filesystem::exists(path + ".partial"));
 }
 
+TEST_F(StreamTest, ReplacingKeepsPermissionsAndRespectsWriteProtection)
+{
+    namespace fs = std::filesystem;
+    const std::string shared = File({1});
+    fs::permissions(shared, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    {
+        TBigEndianFileStream s(shared, TFileMode::fmCreate);
+        s.WriteInt16(2);
+        s.Commit();
+    }
+    EXPECT_EQ(fs::status(shared).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    const std::string locked = File({1});
+    fs::permissions(locked, fs::perms::owner_read);
+    EXPECT_THROW(TBigEndianFileStream(locked, TFileMode::fmCreate), EORVAError);
+    EXPECT_EQ(ReadBytes(locked), (Bytes{1}));
+}
+
 TEST_F(StreamTest, StrayPartialFileIsNotClobbered)
 {
     const std::string path = dir.Path("target");
