@@ -18,4 +18,13 @@ std::optional<float> ParseCutoffText(const std::string& text);
 /// A file that was changed is marked not saved.
 void LowPassFilter(TORVAFile& file, float cutoff);
 
+/// The transform length of a trace of `samples` values: the smallest power of two not below
+/// it, at least 1 (250 gives 256, 257 gives 512).
+int FilterTransformLength(int samples);
+
+/// The cut-off bin floor(length * cutoff / samplesPerSecond), computed in double. A bin beyond
+/// `length` removes nothing and is returned as length + 1, so a huge cut-off cannot overflow;
+/// a negative one gives -1.
+int FilterCutoffBin(int length, float cutoff, int samplesPerSecond);
+
 } // namespace orva
