@@ -1,0 +1,78 @@
+#include "model/ORVAFile.h"
+#include "tests/cli/RunOrva.h"
+#include "tests/support/TestFileBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace orva::test {
+namespace {
+
+TORVAFile Load(const std::string& path)
+{
+    TORVAFile f;
+    EXPECT_EQ(f.CheckFile(path), "") << path;
+    f.LoadFromFile(path);
+    return f;
+}
+
+TEST(OrvaFilter, WritesOnlyWithAValidCutoff)
+{
+    TTempDir dir;
+    TTestFileBuilder::Session(2, 3, 250, 4).WriteTo(dir.Path("in.ses"));
+    for (const char* bad : {"", "12,5", "20 ", "-3"}) {
+        TOrvaRun run = RunOrva({"filter", dir.Path("in.ses"), dir.Path("out.ses"), "--cutoff", bad});
+        EXPECT_EQ(run.ExitStatus, 1) << bad;
+        EXPECT_EQ(run.Err.rfind("orva: ", 0), 0u) << run.Err;
+        EXPECT_FALSE(std::filesystem::exists(dir.Path("out.ses"))) << bad;
+    }
+    // Far above the sampling rate nothing is removed; at 20 Hz the pattern is smoothed.
+    TOrvaRun high = RunOrva({"filter", dir.Path("in.ses"), dir.Path("high.ses"), "--cutoff", "1e4"});
+    ASSERT_EQ(high.ExitStatus, 0) << high.Err;
+    EXPECT_EQ(ReadBytes(dir.Path("high.ses")), ReadBytes(dir.Path("in.ses")));
+    TOrvaRun low = RunOrva({"filter", dir.Path("in.ses"), dir.Path("low.ses"), "--cutoff", "12.5"});
+    ASSERT_EQ(low.ExitStatus, 0) << low.Err;
+    EXPECT_NE(Load(dir.Path("low.ses")).Cells[0].Data, Load(dir.Path("in.ses")).Cells[0].Data);
+}
+
+TEST(OrvaConvert, AppliesTheMappingFile)
+{
+    TTempDir dir;
+    TTestFileBuilder::Session(1, 2, 3, 3).WriteTo(dir.Path("in.ses"));
+    WriteBytes(dir.Path("swap.txt"), {'1', '\t', '2', '\r', '\n', '2', '\t', '1', '\n', '\n', '9', '\t', '1'});
+    TOrvaRun run = RunOrva({"convert", dir.Path("in.ses"), dir.Path("out.ses"), "--map", dir.Path("swap.txt")});
+    ASSERT_EQ(run.ExitStatus, 0) << run.Err;
+    EXPECT_NE(run.Err.find("2 lines ignored"), std::string::npos) << run.Err;
+    TORVAFile in = Load(dir.Path("in.ses")), out = Load(dir.Path("out.ses"));
+    EXPECT_EQ(out.DataDescription.Zeros, (std::vector<std::int32_t>{in.DataDescription.Zeros[1], in.DataDescription.Zeros[0],
+                                                                    in.DataDescription.Zeros[0]}));
+    EXPECT_EQ(out.Cells[0].Data(1, 2, 0), in.Cells[0].Data(1, 2, 1));
+    EXPECT_EQ(out.Cells[0].Data(1, 2, 1), in.Cells[0].Data(1, 2, 0));
+
+    TOrvaRun missing = RunOrva({"convert", dir.Path("in.ses"), dir.Path("x.ses"), "--map", dir.Path("none.txt")});
+    EXPECT_EQ(missing.ExitStatus, 1);
+    EXPECT_NE(missing.Err.find(dir.Path("none.txt")), std::string::npos) << missing.Err;
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("x.ses")));
+
+    // The shipped mapping file beside the program is an identity map.
+    TOrvaRun shipped = RunOrva({"convert", dir.Path("in.ses"), dir.Path("same.ses")});
+    ASSERT_EQ(shipped.ExitStatus, 0) << shipped.Err;
+    EXPECT_EQ(ReadBytes(dir.Path("same.ses")), ReadBytes(dir.Path("in.ses")));
+}
+
+TEST(OrvaScatter, WritesOneCheckedFilePerCell)
+{
+    TTempDir dir;
+    TTestFileBuilder::Average(3, 2, 4, 5).WriteTo(dir.Path("in.ave"));
+    TOrvaRun run = RunOrva({"scatter", dir.Path("in.ave"), dir.Path("run")});
+    ASSERT_EQ(run.ExitStatus, 0) << run.Err;
+    EXPECT_EQ(run.Out, dir.Path("run_Cell1") + "\n" + dir.Path("run_Cell2") + "\n" + dir.Path("run_Cell3") + "\n");
+    for (int i = 1; i <= 3; ++i) {
+        EXPECT_EQ(RunOrva({"check", dir.Path("run_Cell" + std::to_string(i))}).Out, "OK\n");
+        EXPECT_EQ(Load(dir.Path("run_Cell" + std::to_string(i))).Cells[0].CellNumber, i);
+    }
+}
+
+} // namespace
+} // namespace orva::test
