@@ -12,7 +12,9 @@ constexpr std::size_t kMaxFormattedLength = 330;
 /// exact decimal expansion of the double, no minus sign on a value that rounds to zero,
 /// right-aligned with spaces in at least `width` characters, never cut, with
 /// decimalSeparator between the integer and the fraction. No allocation, no locale.
-/// decimals is 1 or 2. Non-finite values are written as "nan", "inf" or "-inf".
+/// decimals lies in 0 .. 3 (EORVAError otherwise); width is capped at kMaxFormattedLength, so
+/// out must hold kMaxFormattedLength characters. Non-finite values are written as "nan",
+/// "inf" or "-inf" (the exports refuse data that would give them).
 std::size_t FormatFixed(char* out, double value, int width, int decimals, char decimalSeparator);
 
 /// "%5.2f": the format of every exported value.

@@ -42,7 +42,7 @@ std::int32_t ReadLenientInteger(std::string_view field, TMinusSign minus)
     for (int d; i < field.size() && (d = DigitValue(field[i], base)) >= 0; ++i)
         value = std::min(value * base + d, kLimit);
     const bool wholeField = i == field.size();
-    if (negative && base == 10 && (minus == TMinusSign::Always || wholeField))
+    if (negative && (minus == TMinusSign::Always || (base == 10 && wholeField)))
         value = -value;
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
                                                               std::numeric_limits<std::int32_t>::max()));

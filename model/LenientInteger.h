@@ -5,8 +5,8 @@
 namespace orva {
 
 enum class TMinusSign {
-    Always,             ///< "-3," reads as -3
-    OnlyForWholeField,  ///< "-3 " reads as 3: the sign counts only when the field was read to its end
+    Always,             ///< "-3," reads as -3 and "-$10" as -16
+    OnlyForWholeField,  ///< "-3 " reads as 3: the sign counts only for a decimal field read to its end
 };
 
 /// Reads an integer leniently, never failing: leading blanks are skipped, an optional
