@@ -1,0 +1,18 @@
+# Tests of the view windows: the plot geometry alone, then the real windows headless.
+orva_add_test(orva_ui_view_tests
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/QtTestEnvironment.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PlotGeometryTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ViewTestDocuments.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ShowcellTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TextexportWindowTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/StatexportWindowTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ViewCommandsTest.cpp
+  LIBRARIES orva_ui Qt6::Test
+  ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+set_target_properties(orva_ui_view_tests PROPERTIES AUTOMOC ON)
+# GCC 12 at -O3 reports the moved std::optional<QString> in the scripted dialogs as maybe
+# uninitialized (a known false positive).
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  target_compile_options(orva_ui_view_tests PRIVATE -Wno-maybe-uninitialized)
+endif()

@@ -1,0 +1,91 @@
+#include "ui/Screenshots.h"
+
+#include "model/ORVAError.h"
+#include "ui/QtText.h"
+#include "ui/UfrmAbout.h"
+#include "ui/UfrmFilter.h"
+#include "ui/ViewScreenshots.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QPixmap>
+
+#include <cstdio>
+
+namespace orva::ui::shots {
+
+QString SaveShot(const TShotContext& context, QWidget* widget, const QString& name)
+{
+    Settle();
+    const QString path = QDir(context.OutDir).filePath(name + QStringLiteral(".png"));
+    if (!widget->grab().save(path, "PNG"))
+        throw EORVAError(TextToNative(path), "Cannot write the picture");
+    return path;
+}
+
+void Settle()
+{
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
+void MainWindowShot(TShotContext& context)
+{
+    context.Window.OpenFile(context.DemoPath);
+    if (!context.Window.CurrentFile)
+        throw EORVAError(TextToNative(context.DemoPath), "The demo file did not open");
+    context.Window.miViewFileheaderClick();
+    SaveShot(context, &context.Window, QStringLiteral("main-window"));
+}
+
+void FilterDialogShot(TShotContext& context)
+{
+    TfrmFilter dialog(&context.Window);
+    dialog.show();
+    SaveShot(context, &dialog, QStringLiteral("filter-dialog"));
+}
+
+void AboutBoxShot(TShotContext& context)
+{
+    TfrmAbout about(&context.Window);
+    about.show();
+    SaveShot(context, &about, QStringLiteral("about-box"));
+}
+
+std::vector<TShot> AllShots()
+{
+    return {
+        {QStringLiteral("main-window"), MainWindowShot},
+        {QStringLiteral("filter-dialog"), FilterDialogShot},
+        {QStringLiteral("about-box"), AboutBoxShot},
+        {QStringLiteral("cell-graph"), CellGraphShot},
+        {QStringLiteral("text-export"), TextExportShot},
+        {QStringLiteral("stats-export"), StatsExportShot},
+    };
+}
+
+void TUnattendedDialogs::ShowMessage(QWidget*, const QString& text, const QString& caption, TMessageIcon)
+{
+    ++Messages;
+    std::fprintf(stderr, "orva-screenshot: %s: %s\n", qPrintable(caption), qPrintable(text));
+}
+
+bool TUnattendedDialogs::AskYesNo(QWidget* parent, const QString& text, const QString& caption, TMessageIcon icon)
+{
+    ShowMessage(parent, text, caption, icon);
+    return false;
+}
+
+std::optional<QString> TUnattendedDialogs::GetOpenFileName(QWidget*, const QString&)
+{
+    return std::nullopt;
+}
+
+std::optional<QString> TUnattendedDialogs::GetSaveFileName(QWidget*, const QString&, const QString&)
+{
+    return std::nullopt;
+}
+
+} // namespace orva::ui::shots

@@ -1,0 +1,87 @@
+// The main window's menu bar: every item, its caption, hint, first state and handler.
+#include "ui/UfrmETMain.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace orva::ui {
+
+namespace {
+
+QMenu* AddMenu(QMenuBar* bar, const char* name, const QString& caption)
+{
+    QMenu* menu = bar->addMenu(caption);
+    menu->setObjectName(QLatin1String(name));
+    menu->menuAction()->setObjectName(QLatin1String(name));
+    menu->setToolTipsVisible(true);
+    return menu;
+}
+
+void AddSeparator(QMenu* menu, const char* name)
+{
+    menu->addSeparator()->setObjectName(QLatin1String(name));
+}
+
+} // namespace
+
+QAction* TfrmETMain::AddItem(QMenu* menu, const char* name, const QString& caption, void (TfrmETMain::*handler)())
+{
+    QAction* item = menu->addAction(caption);
+    item->setObjectName(QLatin1String(name));
+    if (handler)
+        connect(item, &QAction::triggered, this, [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); });
+    else
+        item->setEnabled(false); // an item without a command stays disabled in every state
+    return item;
+}
+
+void TfrmETMain::CreateMenus()
+{
+    QMenuBar* bar = menuBar();
+    bar->setObjectName("MainMenu1");
+
+    QMenu* file = AddMenu(bar, "miFile", QStringLiteral("File"));
+    QAction* open = AddItem(file, "miFileOpen", QStringLiteral("Open..."), &TfrmETMain::miFileOpenClick);
+    const QString openHint = QStringLiteral("opens an ORVA session (*.ses) or average (*.ave) file");
+    open->setToolTip(openHint);
+    open->setStatusTip(openHint);
+    AddSeparator(file, "miFileN1");
+    AddItem(file, "miFileSave", QStringLiteral("Save"), nullptr);
+    AddItem(file, "miFileSaveas", QStringLiteral("Save as..."), &TfrmETMain::miFileSaveasClick);
+    AddItem(file, "miFileToText", QStringLiteral("Export to text..."), &TfrmETMain::miFileToTextClick);
+    AddItem(file, "miFileToStats", QStringLiteral("Export to stats..."), &TfrmETMain::miFileToStatsClick);
+    AddItem(file, "miFileClose", QStringLiteral("Close"), &TfrmETMain::miFileCloseClick);
+    AddSeparator(file, "miFileN2");
+    AddItem(file, "miFileQuit", QStringLiteral("Quit"), &TfrmETMain::miFileQuitClick);
+
+    QMenu* edit = AddMenu(bar, "miEdit", QStringLiteral("Edit"));
+    AddItem(edit, "miEditUndo", QStringLiteral("Undo"), nullptr);
+    AddSeparator(edit, "miEditN1");
+    AddItem(edit, "miEditConfigure", QStringLiteral("Configure..."), nullptr);
+
+    QMenu* view = AddMenu(bar, "miView", QStringLiteral("View"));
+    AddItem(view, "miViewFileheader", QStringLiteral("File header"), &TfrmETMain::miViewFileheaderClick);
+    AddItem(view, "miViewChannelgraph", QStringLiteral("Channel graph"), &TfrmETMain::miViewChannelgraphClick);
+    AddItem(view, "miViewChannelvalues", QStringLiteral("Channel values"), nullptr);
+    AddItem(view, "miViewNet", QStringLiteral("Net"), nullptr);
+
+    QMenu* tools = AddMenu(bar, "miTools", QStringLiteral("Tools"));
+    AddItem(tools, "miToolsConvertGSN", QStringLiteral("Convert GSN64v2 to GSN64v1..."),
+            &TfrmETMain::miToolsConvertGSNClick);
+    AddItem(tools, "miToolsScattercells", QStringLiteral("Scatter Cells..."), &TfrmETMain::miToolsScattercellsClick);
+    AddItem(tools, "miToolsLPFilter", QStringLiteral("Low pass filter..."), &TfrmETMain::miToolsLPFilterClick);
+
+    // "Windows" is disabled for good and is not the frame's list of child windows.
+    QMenu* windows = AddMenu(bar, "miWindows", QStringLiteral("Windows"));
+    AddItem(windows, "miWindowsTile", QStringLiteral("Tile"), nullptr);
+    AddSeparator(windows, "miWindowsN1");
+    windows->menuAction()->setEnabled(false);
+
+    // "About" is an item of the bar itself, without a submenu.
+    QAction* about = bar->addAction(QStringLiteral("About"));
+    about->setObjectName("miAbout");
+    connect(about, &QAction::triggered, this, [this] { RunCommand([this] { miAboutClick(); }); });
+}
+
+} // namespace orva::ui

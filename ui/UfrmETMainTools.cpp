@@ -1,0 +1,65 @@
+// The main window's tool commands: low-pass filter, channel-order conversion, scattering.
+#include "ui/UfrmETMain.h"
+
+#include "tools/ChannelMapFile.h"
+#include "tools/LowPassFilter.h"
+#include "tools/ScatterCells.h"
+#include "ui/QtText.h"
+#include "ui/UfrmFilter.h"
+#include "ui/WindowProgress.h"
+
+#include <QDir>
+
+namespace orva::ui {
+
+void TfrmETMain::miToolsLPFilterClick()
+{
+    if (IsBusy() || !CurrentFile)
+        return;
+    QString text;
+    {
+        TfrmFilter dialog(this);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        text = dialog.CutoffText();
+    }
+    const std::optional<float> cutoff = ParseCutoffText(TextToNative(text));
+    if (!cutoff) {
+        dialogs_.ShowMessage(this, QStringLiteral("'") + text + QStringLiteral("' is not a valid cut-off frequency"),
+                             QStringLiteral("Error"), TMessageIcon::Error);
+        return;
+    }
+    // The filter marks the document not saved, so Close asks before the result is lost.
+    LowPassFilter(*CurrentFile, *cutoff);
+}
+
+void TfrmETMain::miToolsConvertGSNClick()
+{
+    if (IsBusy() || !CurrentFile)
+        return;
+    const std::optional<QString> path = AskSaveName();
+    if (!path)
+        return;
+    const std::shared_ptr<TORVAFile> file = CurrentFile;
+    int ignoredLines = 0;
+    const ChannelMap map = ReadChannelMap(TextToNative(QDir(ProgramDir).filePath(QStringLiteral("GSNv2tov1.txt"))),
+                                          file->NumChannels(), &ignoredLines);
+    TBusyScope busy(*this);
+    TWindowProgress progress(this);
+    file->SaveRemapped(TextToNative(*path), map, &progress);
+}
+
+void TfrmETMain::miToolsScattercellsClick()
+{
+    if (IsBusy() || !CurrentFile)
+        return;
+    const std::optional<QString> path = AskSaveName(QStringLiteral("Scatter cells as..."));
+    if (!path)
+        return;
+    const std::shared_ptr<TORVAFile> file = CurrentFile;
+    TBusyScope busy(*this);
+    TWindowProgress progress(this);
+    ScatterCells(*file, TextToNative(*path), &progress);
+}
+
+} // namespace orva::ui

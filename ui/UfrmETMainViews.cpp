@@ -1,0 +1,45 @@
+// The main window's commands that open the view and export windows.
+#include "ui/UfrmETMain.h"
+
+#include "ui/UfrmShowcell.h"
+#include "ui/UfrmStatexport.h"
+#include "ui/UfrmTextexport.h"
+
+namespace orva::ui {
+
+namespace {
+
+// The export windows are top-level windows of their own, owned by the main window, and
+// live until they are closed; each one is bound to the document open at its creation.
+template <class TWindow> void OpenExportWindow(TfrmETMain& main, const std::shared_ptr<TORVAFile>& file)
+{
+    auto* window = new TWindow(main.Dialogs(), &main);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->SetFile(file);
+    window->show();
+}
+
+} // namespace
+
+void TfrmETMain::miFileToTextClick()
+{
+    if (CurrentFile)
+        OpenExportWindow<TfrmTextexport>(*this, CurrentFile);
+}
+
+void TfrmETMain::miFileToStatsClick()
+{
+    if (CurrentFile)
+        OpenExportWindow<TfrmStatexport>(*this, CurrentFile);
+}
+
+void TfrmETMain::miViewChannelgraphClick()
+{
+    if (!CurrentFile)
+        return;
+    auto* window = new TfrmShowcell(dialogs_);
+    window->SetFile(CurrentFile);
+    AddChildWindow(window);
+}
+
+} // namespace orva::ui

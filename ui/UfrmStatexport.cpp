@@ -1,0 +1,239 @@
+#include "ui/UfrmStatexport.h"
+
+#include "export/StatsExport.h"
+#include "export/TextFile.h"
+#include "model/ORVAError.h"
+#include "ui/QtText.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace orva::ui {
+
+namespace {
+
+template <class T> T* Named(T* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QLabel* Label(QWidget* parent, const char* name, const QString& text, QWidget* buddy)
+{
+    auto* label = Named(new QLabel(text, parent), name);
+    label->setBuddy(buddy);
+    return label;
+}
+
+QPushButton* Button(QWidget* parent, const char* name, const QString& text)
+{
+    auto* button = Named(new QPushButton(text, parent), name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+// Long lists show their beginning, as the user reads them.
+void SetBoxText(QLineEdit* box, const std::string& text)
+{
+    box->setText(QString::fromStdString(text));
+    box->setCursorPosition(0);
+}
+
+} // namespace
+
+TfrmStatexport::TfrmStatexport(TUserDialogs& dialogs, QWidget* parent) : QDialog(parent), dialogs_(dialogs)
+{
+    setWindowTitle(QStringLiteral("Export to stats text file"));
+
+    edtCells = Named(new QLineEdit(this), "edtCells");
+    edtObservations = Named(new QLineEdit(this), "edtObservations");
+    edtChannels = Named(new QLineEdit(this), "edtChannels");
+    edtSamples = Named(new QLineEdit(this), "edtSamples");
+    lblCells = Label(this, "lblCells", QStringLiteral("Cells:"), edtCells);
+    lblObservations = Label(this, "lblObservations", QStringLiteral("Observations (subjects):"), edtObservations);
+    lblChannels = Label(this, "lblChannels", QStringLiteral("Channels:"), edtChannels);
+    lblSamples = Label(this, "lblSamples", QStringLiteral("Samples:"), edtSamples);
+    btnAllChannels = Button(this, "btnAllChannels", QStringLiteral("All channels"));
+    btnClearChannels = Button(this, "btnClearChannels", QStringLiteral("Clear channels"));
+    btnAllSamples = Button(this, "btnAllSamples", QStringLiteral("All samples"));
+    btnClearSamples = Button(this, "btnClearSamples", QStringLiteral("Clear samples"));
+    seSampleFrom = Named(new QSpinBox(this), "seSampleFrom");
+    seSampleTo = Named(new QSpinBox(this), "seSampleTo");
+    for (QSpinBox* spin : {seSampleFrom, seSampleTo})
+        spin->setRange(1, 1);
+    lblSampleFrom = Label(this, "lblSampleFrom", QStringLiteral("from"), seSampleFrom);
+    lblSampleTo = Label(this, "lblSampleTo", QStringLiteral("to"), seSampleTo);
+    Panel1 = Named(new QFrame(this), "Panel1");
+    Panel1->setFrameShape(QFrame::HLine);
+    Panel1->setFrameShadow(QFrame::Sunken);
+    Panel1->setFixedHeight(2);
+    btnExport = Named(new QPushButton(QStringLiteral("Export..."), this), "btnExport");
+    btnExport->setDefault(true);
+    btnCancel = Button(this, "btnCancel", QStringLiteral("Cancel"));
+
+    auto* range = new QHBoxLayout;
+    range->addStretch(1);
+    range->addWidget(lblSampleFrom);
+    range->addWidget(seSampleFrom);
+    range->addSpacing(6);
+    range->addWidget(lblSampleTo);
+    range->addWidget(seSampleTo);
+
+    // Labels to the left of their boxes, the filling buttons to the right.
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(4);
+    grid->addWidget(lblCells, 0, 0);
+    grid->addWidget(edtCells, 0, 1, 1, 2);
+    grid->addWidget(lblObservations, 1, 0);
+    grid->addWidget(edtObservations, 1, 1, 1, 2);
+    grid->addWidget(lblChannels, 2, 0);
+    grid->addWidget(edtChannels, 2, 1);
+    grid->addWidget(btnAllChannels, 2, 2);
+    grid->addWidget(btnClearChannels, 3, 2);
+    grid->addWidget(lblSamples, 4, 0);
+    grid->addWidget(edtSamples, 4, 1);
+    grid->addWidget(btnAllSamples, 4, 2);
+    grid->addLayout(range, 5, 0, 1, 2);
+    grid->addWidget(btnClearSamples, 5, 2);
+    grid->setColumnStretch(1, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(btnExport);
+    buttons->addWidget(btnCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setSpacing(6);
+    layout->addLayout(grid);
+    layout->addStretch(1);
+    layout->addWidget(Panel1);
+    layout->addLayout(buttons);
+    setFixedSize(kClientWidth, kClientHeight);
+
+    connect(btnAllChannels, &QPushButton::clicked, this, [this] { btnAllChannelsClick(); });
+    connect(btnClearChannels, &QPushButton::clicked, this, [this] { btnClearChannelsClick(); });
+    connect(btnAllSamples, &QPushButton::clicked, this, [this] { btnAllSamplesClick(); });
+    connect(btnClearSamples, &QPushButton::clicked, this, [this] { btnClearSamplesClick(); });
+    connect(seSampleFrom, &QSpinBox::valueChanged, this, [this] { seSamplesChange(); });
+    connect(seSampleTo, &QSpinBox::valueChanged, this, [this] { seSamplesChange(); });
+    connect(btnExport, &QPushButton::clicked, this, [this] { btnExportClick(); });
+    connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
+}
+
+void TfrmStatexport::SetFile(std::weak_ptr<TORVAFile> file)
+{
+    document_.Set(std::move(file));
+    auto f = document_.Lock(this, dialogs_);
+    if (!f)
+        return;
+    const TStatsProposal proposal = ProposeStatsSelection(*f);
+    numChannels_ = f->NumChannels();
+    minObservations_ = proposal.MinObservations;
+    minSamples_ = proposal.MinSamples;
+
+    edtChannels->clear();
+    SetBoxText(edtCells, NumberListText(1, f->NumCells()));
+    SetBoxText(edtObservations, NumberListText(1, minObservations_));
+    edtSamples->clear();
+    // Without samples common to every cell the range stays 1..1 and cannot be changed.
+    const int last = std::max(1, minSamples_);
+    {
+        const QSignalBlocker blockFrom(seSampleFrom);
+        const QSignalBlocker blockTo(seSampleTo);
+        seSampleFrom->setRange(1, last);
+        seSampleFrom->setValue(1);
+        seSampleTo->setRange(1, last);
+        seSampleTo->setValue(last);
+    }
+    seSampleFrom->setEnabled(minSamples_ > 0);
+    seSampleTo->setEnabled(minSamples_ > 0);
+    seSamplesChange();
+}
+
+void TfrmStatexport::btnAllChannelsClick()
+{
+    SetBoxText(edtChannels, NumberListText(1, numChannels_));
+}
+
+void TfrmStatexport::btnClearChannelsClick()
+{
+    edtChannels->clear();
+}
+
+void TfrmStatexport::btnAllSamplesClick()
+{
+    SetBoxText(edtSamples, NumberListText(1, minSamples_));
+}
+
+void TfrmStatexport::btnClearSamplesClick()
+{
+    edtSamples->clear();
+}
+
+void TfrmStatexport::seSamplesChange()
+{
+    const int from = seSampleFrom->value();
+    const int to = seSampleTo->value();
+    {
+        const QSignalBlocker blockFrom(seSampleFrom);
+        const QSignalBlocker blockTo(seSampleTo);
+        seSampleFrom->setMaximum(to);
+        seSampleTo->setMinimum(from);
+    }
+    // The spin edits never go below 1, so a document without samples proposes none.
+    SetBoxText(edtSamples, minSamples_ > 0 ? NumberListText(from, to) : std::string());
+}
+
+void TfrmStatexport::btnExportClick()
+{
+    std::vector<std::string> lines;
+    QString folder;
+    {
+        // The document is held only while the lines are built (see the text export window).
+        auto file = document_.Lock(this, dialogs_);
+        if (!file)
+            return;
+        const TSelectionList cells = ParseSelectionList(TextToNative(edtCells->text()));
+        const TSelectionList observations = ParseSelectionList(TextToNative(edtObservations->text()));
+        const TSelectionList channels = ParseSelectionList(TextToNative(edtChannels->text()));
+        const TSelectionList samples = ParseSelectionList(TextToNative(edtSamples->text()));
+        try {
+            lines = BuildStatsExport(*file, cells, observations, channels, samples, DecimalSeparator());
+        } catch (const EORVAError& e) {
+            dialogs_.ShowMessage(this, NativeToText(e.what()), QStringLiteral("Error"), TMessageIcon::Error);
+            return;
+        }
+        folder = NativeToText(ExtractFilePath(file->FullFileName));
+    }
+
+    const auto path = dialogs_.GetSaveFileName(this, folder);
+    if (!path) {
+        dialogs_.ShowMessage(this, QStringLiteral("Stats text file not saved"), QStringLiteral("warning"),
+                             TMessageIcon::Warning);
+        return;
+    }
+    try {
+        WriteTextLines(TextToNative(*path), lines);
+    } catch (const std::exception& e) {
+        dialogs_.ShowMessage(this, NativeToText(e.what()), QStringLiteral("Error"), TMessageIcon::Error);
+        return;
+    }
+    dialogs_.ShowMessage(this, QStringLiteral("Stats text file saved"), QStringLiteral("warning"),
+                         TMessageIcon::Information);
+    close();
+}
+
+void TfrmStatexport::btnCancelClick()
+{
+    close();
+}
+
+} // namespace orva::ui

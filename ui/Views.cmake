@@ -1,0 +1,10 @@
+# The view windows: the cell graph with its Qt-free plot geometry, and the two export windows.
+set(ORVA_UI_VIEW_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/ViewSupport.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PlotGeometry.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UfrmShowcell.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UfrmTextexport.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UfrmStatexport.cpp
+  # Shots of these windows for orva-screenshot (pulled from the library by that program only).
+  ${CMAKE_CURRENT_LIST_DIR}/ViewScreenshots.cpp
+)
