@@ -1,7 +1,6 @@
 #include "ui/UfrmStatexport.h"
 
 #include "export/StatsExport.h"
-#include "export/TextFile.h"
 #include "model/ORVAError.h"
 #include "ui/QtText.h"
 
@@ -214,21 +213,8 @@ void TfrmStatexport::btnExportClick()
         folder = NativeToText(ExtractFilePath(file->FullFileName));
     }
 
-    const auto path = dialogs_.GetSaveFileName(this, folder);
-    if (!path) {
-        dialogs_.ShowMessage(this, QStringLiteral("Stats text file not saved"), QStringLiteral("warning"),
-                             TMessageIcon::Warning);
-        return;
-    }
-    try {
-        WriteTextLines(TextToNative(*path), lines);
-    } catch (const std::exception& e) {
-        dialogs_.ShowMessage(this, NativeToText(e.what()), QStringLiteral("Error"), TMessageIcon::Error);
-        return;
-    }
-    dialogs_.ShowMessage(this, QStringLiteral("Stats text file saved"), QStringLiteral("warning"),
-                         TMessageIcon::Information);
-    close();
+    if (SaveExportLines(this, dialogs_, folder, lines, QStringLiteral("Stats text file")))
+        close();
 }
 
 void TfrmStatexport::btnCancelClick()

@@ -1,6 +1,5 @@
 #include "ui/UfrmTextexport.h"
 
-#include "export/TextFile.h"
 #include "model/ORVAError.h"
 #include "ui/QtText.h"
 
@@ -162,22 +161,8 @@ void TfrmTextexport::btnSaveasClick()
         folder = NativeToText(ExtractFilePath(file->FullFileName));
     }
 
-    const auto path = dialogs_.GetSaveFileName(this, folder);
-    if (!path) {
-        dialogs_.ShowMessage(this, QStringLiteral("Average text file not saved"), QStringLiteral("warning"),
-                             TMessageIcon::Warning);
-        return;
-    }
-    try {
-        WriteTextLines(TextToNative(*path), lines);
-    } catch (const std::exception& e) {
-        // The file could not be written: the error is shown and the window stays for another try.
-        dialogs_.ShowMessage(this, NativeToText(e.what()), QStringLiteral("Error"), TMessageIcon::Error);
-        return;
-    }
-    dialogs_.ShowMessage(this, QStringLiteral("Average text file saved"), QStringLiteral("warning"),
-                         TMessageIcon::Information);
-    close();
+    if (SaveExportLines(this, dialogs_, folder, lines, QStringLiteral("Average text file")))
+        close();
 }
 
 void TfrmTextexport::btnCancelClick()

@@ -1,5 +1,8 @@
 #include "ui/ViewSupport.h"
 
+#include "export/TextFile.h"
+#include "ui/QtText.h"
+
 #include <QLocale>
 #include <QMdiSubWindow>
 
@@ -33,6 +36,27 @@ char DecimalSeparator()
     const QString point = QLocale().decimalPoint();
     const char c = point.size() == 1 ? point.at(0).toLatin1() : '\0';
     return c == '\0' ? '.' : c;
+}
+
+bool SaveExportLines(QWidget* window, TUserDialogs& dialogs, const QString& folder,
+                     const std::vector<std::string>& lines, const QString& what)
+{
+    const auto path = dialogs.GetSaveFileName(window, folder);
+    if (!path) {
+        dialogs.ShowMessage(window, what + QStringLiteral(" not saved"), QStringLiteral("warning"),
+                            TMessageIcon::Warning);
+        return false;
+    }
+    try {
+        WriteTextLines(TextToNative(*path), lines);
+    } catch (const std::exception& e) {
+        // The file could not be written: the error is shown and the window stays for another try.
+        dialogs.ShowMessage(window, NativeToText(e.what()), QStringLiteral("Error"), TMessageIcon::Error);
+        return false;
+    }
+    dialogs.ShowMessage(window, what + QStringLiteral(" saved"), QStringLiteral("warning"),
+                        TMessageIcon::Information);
+    return true;
 }
 
 } // namespace orva::ui

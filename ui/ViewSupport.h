@@ -8,6 +8,8 @@
 #include <QString>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace orva::ui {
 
@@ -39,6 +41,13 @@ private:
     bool set_ = false;
     bool refused_ = false;
 };
+
+/// The last steps of both exports: asks for the output file in folder, writes the lines
+/// with CR LF and reports "<what> saved" (information icon) or, when the dialog is
+/// cancelled, "<what> not saved" (warning icon), both with the caption "warning".
+/// A write error is shown in an "Error" box. True when the file was written.
+bool SaveExportLines(QWidget* window, TUserDialogs& dialogs, const QString& folder,
+                     const std::vector<std::string>& lines, const QString& what);
 
 /// Closes a view: its MDI subwindow when it has one, otherwise the window itself.
 void CloseView(QWidget* window);
