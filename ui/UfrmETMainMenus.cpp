@@ -2,6 +2,7 @@
 #include "ui/UfrmETMain.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -46,14 +47,17 @@ void TfrmETMain::CreateMenus()
     const QString openHint = QStringLiteral("opens an ORVA session (*.ses) or average (*.ave) file");
     open->setToolTip(openHint);
     open->setStatusTip(openHint);
+    // The captions stay as they are; the usual desktop shortcuts give keyboard access.
+    open->setShortcut(QKeySequence::Open);
     AddSeparator(file, "miFileN1");
     AddItem(file, "miFileSave", QStringLiteral("Save"), nullptr);
-    AddItem(file, "miFileSaveas", QStringLiteral("Save as..."), &TfrmETMain::miFileSaveasClick);
+    AddItem(file, "miFileSaveas", QStringLiteral("Save as..."), &TfrmETMain::miFileSaveasClick)
+        ->setShortcut(QKeySequence::SaveAs);
     AddItem(file, "miFileToText", QStringLiteral("Export to text..."), &TfrmETMain::miFileToTextClick);
     AddItem(file, "miFileToStats", QStringLiteral("Export to stats..."), &TfrmETMain::miFileToStatsClick);
     AddItem(file, "miFileClose", QStringLiteral("Close"), &TfrmETMain::miFileCloseClick);
     AddSeparator(file, "miFileN2");
-    AddItem(file, "miFileQuit", QStringLiteral("Quit"), &TfrmETMain::miFileQuitClick);
+    AddItem(file, "miFileQuit", QStringLiteral("Quit"), &TfrmETMain::miFileQuitClick)->setShortcut(QKeySequence::Quit);
 
     QMenu* edit = AddMenu(bar, "miEdit", QStringLiteral("Edit"));
     AddItem(edit, "miEditUndo", QStringLiteral("Undo"), nullptr);

@@ -104,6 +104,14 @@ TEST_F(TMainWindowTest, OpenCarriesItsHint)
     EXPECT_EQ(Window->MenuItem("miFileOpen")->statusTip(), hint);
 }
 
+TEST_F(TMainWindowTest, FileCommandsHaveTheUsualShortcuts)
+{
+    EXPECT_EQ(Window->MenuItem("miFileOpen")->shortcut(), QKeySequence(QKeySequence::Open));
+    EXPECT_EQ(Window->MenuItem("miFileSaveas")->shortcut(), QKeySequence(QKeySequence::SaveAs));
+    EXPECT_EQ(Window->MenuItem("miFileQuit")->shortcut(), QKeySequence(QKeySequence::Quit));
+    EXPECT_EQ(Window->MenuItem("miFileOpen")->text(), QStringLiteral("Open..."));
+}
+
 TEST_F(TMainWindowTest, DocumentCommandsFollowTheDocument)
 {
     OpenViaMenu(WriteAverage("subject.ave"));
