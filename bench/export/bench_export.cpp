@@ -2,6 +2,7 @@
 // samples: 32 million values), lines built and written to a file, against a baseline that
 // only formats the same values with snprintf("%5.2f"). Also reports the peak memory.
 // Usage: bench_export [output file, default /tmp/bench_export.txt]
+#include "bench/BenchmarkSession.h"
 #include "export/NumberFormat.h"
 #include "export/TextExport.h"
 #include "export/TextFile.h"
@@ -10,44 +11,13 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <sys/resource.h>
 
 using namespace orva;
+using namespace orva::bench;
 
 namespace {
-
-constexpr int kCells = 2, kObservations = 1000, kSamples = 250, kChannels = 64;
-
-// EEG-like values: raw samples around each channel's zero, gains near 1000, so that most
-// values lie within +-200 microvolts.
-TORVAFile MakeSession()
-{
-    TORVAFile f;
-    f.FileDescription.HeaderVersion = kSessionFileVersion;
-    f.FullFileName = "/tmp/bench.ses";
-    f.FileName = "bench.ses";
-    auto& dd = f.DataDescription;
-    dd.NumCells = kCells;
-    dd.NumChannels = kChannels;
-    std::mt19937 rng(3092002);
-    for (int c = 0; c < kChannels; ++c) {
-        dd.Zeros.push_back(static_cast<std::int32_t>(rng() % 11) - 5);
-        dd.Gains.push_back(800 + static_cast<std::int32_t>(rng() % 400));
-    }
-    std::uniform_int_distribution<int> raw(-400, 400);
-    for (int c = 0; c < kCells; ++c) {
-        TORVACell cell;
-        cell.NumObservations = kObservations;
-        cell.SamplesPerObservation = kSamples;
-        cell.Data = TSampleArray(kObservations, kSamples, kChannels);
-        for (std::size_t i = 0; i < cell.Data.size(); ++i)
-            cell.Data.data()[i] = static_cast<std::int16_t>(raw(rng));
-        f.Cells.push_back(std::move(cell));
-    }
-    return f;
-}
 
 double PeakMB()
 {
@@ -111,7 +81,7 @@ int main(int argc, char** argv)
 {
     const std::string out = argc > 1 ? argv[1] : "/tmp/bench_export.txt";
     const double before = PeakMB();
-    const TORVAFile file = MakeSession();
+    const TORVAFile file = MakeBenchmarkSession();
     const double withDocument = PeakMB();
     const double values = double(kCells) * kObservations * kSamples * kChannels;
 

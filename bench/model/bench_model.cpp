@@ -1,5 +1,6 @@
 // Times loading and saving a large session file against a raw read-and-swap baseline,
 // and measures the peak memory of a load. Usage: bench_model [folder for the files]
+#include "bench/BenchmarkSession.h"
 #include "model/ORVAFile.h"
 
 #include <algorithm>
@@ -15,33 +16,9 @@
 #include <vector>
 
 using namespace orva;
+using namespace orva::bench;
 
 namespace {
-
-constexpr int kCells = 2, kObservations = 1000, kSamples = 250, kChannels = 64;
-
-TORVAFile MakeSessionFile()
-{
-    TORVAFile f;
-    f.FileDescription = {kByteOrderTag, kSessionFileVersion, 0, 0, "benchmark"};
-    auto& dd = f.DataDescription;
-    dd.NumCells = kCells;
-    dd.NumChannels = kChannels;
-    dd.CellWords.assign(kCells, 0);
-    dd.Zeros.assign(kChannels, 2048);
-    dd.Gains.assign(kChannels, 1638);
-    for (int c = 0; c < kCells; ++c) {
-        TORVACell cell;
-        cell.NumObservations = kObservations;
-        cell.SamplesPerObservation = kSamples;
-        cell.SamplesPerSecond = 250;
-        cell.Data = TSampleArray(kObservations, kSamples, kChannels);
-        for (std::size_t i = 0; i < cell.Data.size(); ++i)
-            cell.Data.data()[i] = static_cast<std::int16_t>(2048 + (i * 7919) % 400);
-        f.Cells.push_back(std::move(cell));
-    }
-    return f;
-}
 
 double Seconds(const std::function<void()>& work)
 {
@@ -114,7 +91,7 @@ int main(int argc, char** argv)
 {
     const std::string folder = argc > 1 ? argv[1] : std::filesystem::temp_directory_path().string();
     const std::string in = folder + "/bench_model_in.ses", out = folder + "/bench_model_out.ses";
-    MakeSessionFile().SaveToFile(in);
+    MakeBenchmarkSession().SaveToFile(in);
     const double sampleMiB = 2.0 * kCells * kObservations * kSamples * kChannels / (1 << 20);
 
     const long peak = LoadPeakKiB(in); // before this process holds a loaded copy itself

@@ -12,54 +12,18 @@
 #include <chrono>
 #include <cmath>
 #include <complex>
+#include "bench/BenchmarkSession.h"
+
 #include <cstdio>
 #include <cstdlib>
-#include <random>
 #include <string>
 
 using namespace orva;
+using namespace orva::bench;
 
 namespace {
 
-constexpr int kCells = 2;
-constexpr int kObservations = 1000;
-constexpr int kSamples = 250;
-constexpr int kChannels = 64;
-constexpr int kRate = 250;
 constexpr float kCutoff = 20.0f;
-
-TORVAFile MakeSessionModel()
-{
-    TORVAFile f;
-    f.FileDescription.ByteOrder = kByteOrderTag;
-    f.FileDescription.HeaderVersion = kSessionFileVersion;
-    auto& dd = f.DataDescription;
-    dd.NumCells = kCells;
-    dd.NumChannels = kChannels;
-    dd.CellWords.assign(kCells, 0);
-    std::mt19937 random(7);
-    std::normal_distribution<double> noise(0.0, 40.0);
-    for (int c = 0; c < kChannels; ++c) {
-        dd.Zeros.push_back(2048 + c % 7 - 3);
-        dd.Gains.push_back(1600 + 5 * c);
-    }
-    for (int i = 0; i < kCells; ++i) {
-        TORVACell cell;
-        cell.NumObservations = kObservations;
-        cell.SamplesPerObservation = kSamples;
-        cell.SamplesPerSecond = kRate;
-        cell.Data = TSampleArray(kObservations, kSamples, kChannels);
-        for (int o = 0; o < kObservations; ++o)
-            for (int t = 0; t < kSamples; ++t)
-                for (int c = 0; c < kChannels; ++c) {
-                    double v = 300 * std::sin(2 * M_PI * 6 * t / kRate + c) + 80 * std::sin(2 * M_PI * 50 * t / kRate) +
-                               noise(random);
-                    cell.Data(o, t, c) = static_cast<std::int16_t>(std::lround(2048 + v));
-                }
-        f.Cells.push_back(std::move(cell));
-    }
-    return f;
-}
 
 // The same work as LowPassFilter, with FFTW for the transforms: the 64 traces of one
 // observation go through one r2c and one c2r plan of FFTW ("many" plans, reused).
@@ -146,7 +110,7 @@ double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::dura
 int main(int argc, char** argv)
 {
     const int repeats = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    const TORVAFile original = MakeSessionModel();
+    const TORVAFile original = MakeBenchmarkSession();
     const double traces = double{kCells} * kObservations * kChannels;
     const int length = 256;
     const int k = static_cast<int>(std::floor(double{length} * kCutoff / kRate));
