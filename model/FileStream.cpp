@@ -97,6 +97,7 @@ std::size_t TFileStream::Read(void* dst, std::size_t count)
                 if (got < rest && std::ferror(file_))
                     Fail("Read failed");
                 filePos_ += static_cast<std::int64_t>(got);
+                pos_ = end_ = 0; // the buffer no longer holds the bytes before filePos_
                 return done + got;
             }
             FillBuffer();

@@ -9,9 +9,11 @@ namespace orva {
 
 namespace {
 
-// A header may claim somewhat more data than the file holds (the user can open a
-// truncated file anyway, and the missing values read as 0), but not so much more
-// that believing it would mean an absurd allocation.
+// A header may claim more data than the file holds (the user can open a truncated file
+// anyway, and the missing values read as 0), but not so much more that believing it would
+// mean an absurd allocation. A claim is believed up to the size the header itself declares
+// (HeaderLength + DataLength, at most about 2 GiB: a copy cut short), and otherwise up to
+// twice the file's size or the file's size plus 16 MiB.
 constexpr std::int64_t kMinimumShortfallAllowed = 16 << 20;
 
 void RequireNotNegative(const std::string& path, const std::string& where, const char* field, std::int32_t value)
@@ -23,9 +25,9 @@ void RequireNotNegative(const std::string& path, const std::string& where, const
 
 class TSizeBudget {
 public:
-    TSizeBudget(std::string path, std::int64_t fileSize)
+    TSizeBudget(std::string path, std::int64_t fileSize, std::int64_t declaredSize)
         : path_(std::move(path)), fileSize_(fileSize),
-          limit_(fileSize + std::max<std::int64_t>(fileSize, kMinimumShortfallAllowed))
+          limit_(std::max(fileSize + std::max<std::int64_t>(fileSize, kMinimumShortfallAllowed), declaredSize))
     {
     }
     void Claim(std::int64_t bytes)
@@ -174,7 +176,7 @@ void TORVAFile::LoadFromFile(const std::string& Path, TProgressDisplay* progress
     dd.Zeros = ReadWords(s, dd.NumChannels);
     dd.Gains = ReadWords(s, dd.NumChannels);
 
-    TSizeBudget budget(Path, s.Size());
+    TSizeBudget budget(Path, s.Size(), std::int64_t{fd.HeaderLength} + std::max(fd.DataLength, 0));
     budget.Claim(layout::kFixedHeaderSize + 2 * std::int64_t{dd.NumCells} + 4 * std::int64_t{dd.NumChannels});
     f.Cells.resize(static_cast<std::size_t>(dd.NumCells));
     for (int i = 0; i < dd.NumCells; ++i) {

@@ -166,6 +166,26 @@ TEST_F(StreamTest, SeekMovesToAnAbsoluteOffset)
     EXPECT_THROW(s.Seek(-1), EORVAError);
 }
 
+TEST_F(StreamTest, SeekAfterALargeReadReadsTheFileNotTheOldBuffer)
+{
+    Bytes bytes(300000);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<std::uint8_t>(i * 31 + i / 256);
+    TBigEndianFileStream s(File(bytes), TFileMode::fmOpenRead);
+    s.ReadInt16(); // fills the buffer
+    std::vector<std::uint8_t> rest(65534);
+    s.Read(rest.data(), rest.size()); // drains the buffer exactly
+    std::vector<std::uint8_t> large(100000);
+    s.Read(large.data(), large.size()); // read straight into the caller's memory
+    for (std::int64_t offset : {100000, 120000, 165534, 2, 165536}) {
+        s.Seek(offset);
+        std::uint8_t b[2];
+        ASSERT_EQ(s.Read(b, 2), 2u);
+        EXPECT_EQ(b[0], bytes[static_cast<std::size_t>(offset)]) << offset;
+        EXPECT_EQ(b[1], bytes[static_cast<std::size_t>(offset) + 1]) << offset;
+    }
+}
+
 TEST_F(StreamTest, OpenErrorsNameThePath)
 {
     const std::string missing = dir.Path("missing.ave");

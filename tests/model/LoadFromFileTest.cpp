@@ -152,6 +152,22 @@ TEST_F(LoadTest, ShortFileLoadsWithTheMissingValuesAsZero)
     EXPECT_EQ(f.Cells[0].Data(1, 2, 3), 0);
 }
 
+TEST_F(LoadTest, CopyCutShortLoadsWithZerosUpToTheSizeItsHeaderDeclares)
+{
+    // A 64-channel session file of 32 MB of which only the first MiB arrived.
+    auto b = TTestFileBuilder::Session(1, 1000, 250, 64);
+    auto bytes = b.Build();
+    ASSERT_GT(bytes.size(), 32000000u);
+    bytes.resize(1 << 20);
+    const std::string path = dir.Path("cut.ses");
+    WriteBytes(path, bytes);
+    TORVAFile f;
+    f.LoadFromFile(path);
+    const auto& data = f.Cells[0].Data;
+    EXPECT_EQ(data(0, 0, 5), TTestFileBuilder::PatternSample(0, 0, 0, 5));
+    EXPECT_EQ(data(999, 249, 63), 0);
+}
+
 TEST_F(LoadTest, RefusesNegativeCountsNamingTheField)
 {
     struct {
