@@ -26,7 +26,8 @@ int RunFilter(const std::vector<std::string>& args)
     const std::optional<float> cutoff = ParseCutoffText(text);
     if (!cutoff)
         throw EORVAError("cut-off frequency \"" + text + "\"",
-                         "not a number (digits with an optional \".\" fraction and exponent, no blanks after)");
+                         "not a valid cut-off frequency (digits with an optional \".\" fraction and exponent, "
+                         "no blanks after, within single precision)");
     TTerminalProgress progress;
     TORVAFile file = OpenDataFile(p[0], a.Has("open-anyway"), &progress);
     LowPassFilter(file, *cutoff);

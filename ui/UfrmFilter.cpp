@@ -53,6 +53,7 @@ void TfrmFilter::PlaceControls()
     btnFilter->setGeometry(width - 7 - filterWidth, buttonTop, filterWidth, buttonHeight);
     btnCancel->setGeometry(width - 7 - filterWidth - 9 - cancelWidth, buttonTop, cancelWidth, buttonHeight);
     setFixedSize(width, std::max(67, buttonTop + buttonHeight + 6));
+    move(440, 301); // its designed place on the screen, not centred over the main window
 }
 
 QString TfrmFilter::CutoffText() const

@@ -1,7 +1,6 @@
 #include "ui/UfrmStatexport.h"
 
 #include "export/StatsExport.h"
-#include "model/ORVAError.h"
 #include "ui/QtText.h"
 
 #include <QFrame>
@@ -13,6 +12,8 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
+
+#include <exception>
 
 namespace orva::ui {
 
@@ -206,7 +207,8 @@ void TfrmStatexport::btnExportClick()
         const TSelectionList samples = ParseSelectionList(TextToNative(edtSamples->text()));
         try {
             lines = BuildStatsExport(*file, cells, observations, channels, samples, DecimalSeparator());
-        } catch (const EORVAError& e) {
+        } catch (const std::exception& e) {
+            // A refusal of the builder (or exhausted memory): shown, and nothing is written.
             dialogs_.ShowMessage(this, NativeToText(e.what()), QStringLiteral("Error"), TMessageIcon::Error);
             return;
         }

@@ -1,6 +1,5 @@
 #include "ui/UfrmTextexport.h"
 
-#include "model/ORVAError.h"
 #include "ui/QtText.h"
 
 #include <QCheckBox>
@@ -11,6 +10,8 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+
+#include <exception>
 
 namespace orva::ui {
 
@@ -154,7 +155,8 @@ void TfrmTextexport::btnSaveasClick()
             return;
         try {
             lines = BuildTextExport(*file, Options(), DecimalSeparator());
-        } catch (const EORVAError& e) {
+        } catch (const std::exception& e) {
+            // A refusal of the builder (or exhausted memory): shown, and nothing is written.
             dialogs_.ShowMessage(this, NativeToText(e.what()), QStringLiteral("Error"), TMessageIcon::Error);
             return;
         }
