@@ -1,5 +1,6 @@
 #include "model/ORVAFile.h"
 #include "tests/cli/RunOrva.h"
+#include "tests/support/LoadChecked.h"
 #include "tests/support/TestFileBuilder.h"
 
 #include <gtest/gtest.h>
@@ -8,14 +9,6 @@
 
 namespace orva::test {
 namespace {
-
-TORVAFile Load(const std::string& path)
-{
-    TORVAFile f;
-    EXPECT_EQ(f.CheckFile(path), "") << path;
-    f.LoadFromFile(path);
-    return f;
-}
 
 TEST(OrvaFilter, WritesOnlyWithAValidCutoff)
 {
@@ -33,7 +26,7 @@ TEST(OrvaFilter, WritesOnlyWithAValidCutoff)
     EXPECT_EQ(ReadBytes(dir.Path("high.ses")), ReadBytes(dir.Path("in.ses")));
     TOrvaRun low = RunOrva({"filter", dir.Path("in.ses"), dir.Path("low.ses"), "--cutoff", "12.5"});
     ASSERT_EQ(low.ExitStatus, 0) << low.Err;
-    EXPECT_NE(Load(dir.Path("low.ses")).Cells[0].Data, Load(dir.Path("in.ses")).Cells[0].Data);
+    EXPECT_NE(LoadChecked(dir.Path("low.ses")).Cells[0].Data, LoadChecked(dir.Path("in.ses")).Cells[0].Data);
 }
 
 TEST(OrvaConvert, AppliesTheMappingFile)
@@ -44,7 +37,7 @@ TEST(OrvaConvert, AppliesTheMappingFile)
     TOrvaRun run = RunOrva({"convert", dir.Path("in.ses"), dir.Path("out.ses"), "--map", dir.Path("swap.txt")});
     ASSERT_EQ(run.ExitStatus, 0) << run.Err;
     EXPECT_NE(run.Err.find("2 lines ignored"), std::string::npos) << run.Err;
-    TORVAFile in = Load(dir.Path("in.ses")), out = Load(dir.Path("out.ses"));
+    TORVAFile in = LoadChecked(dir.Path("in.ses")), out = LoadChecked(dir.Path("out.ses"));
     EXPECT_EQ(out.DataDescription.Zeros, (std::vector<std::int32_t>{in.DataDescription.Zeros[1], in.DataDescription.Zeros[0],
                                                                     in.DataDescription.Zeros[0]}));
     EXPECT_EQ(out.Cells[0].Data(1, 2, 0), in.Cells[0].Data(1, 2, 1));
@@ -70,7 +63,7 @@ TEST(OrvaScatter, WritesOneCheckedFilePerCell)
     EXPECT_EQ(run.Out, dir.Path("run_Cell1") + "\n" + dir.Path("run_Cell2") + "\n" + dir.Path("run_Cell3") + "\n");
     for (int i = 1; i <= 3; ++i) {
         EXPECT_EQ(RunOrva({"check", dir.Path("run_Cell" + std::to_string(i))}).Out, "OK\n");
-        EXPECT_EQ(Load(dir.Path("run_Cell" + std::to_string(i))).Cells[0].CellNumber, i);
+        EXPECT_EQ(LoadChecked(dir.Path("run_Cell" + std::to_string(i))).Cells[0].CellNumber, i);
     }
 }
 

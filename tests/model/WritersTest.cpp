@@ -2,6 +2,7 @@
 #include "model/ORVAFile.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/RecordingProgress.h"
+#include "tests/support/LoadChecked.h"
 #include "tests/support/TestFileBuilder.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 namespace orva {
 namespace {
 
+using test::LoadChecked;
 using test::ReadBytes;
 using test::TRecordingProgress;
 using test::TTempDir;
@@ -25,17 +27,10 @@ std::int32_t BigEndian16(const Bytes& b, std::size_t at)
 
 class WritersTest : public ::testing::Test {
 protected:
-    TORVAFile Load(const std::string& path)
-    {
-        TORVAFile f;
-        EXPECT_EQ(f.CheckFile(path), "") << path;
-        f.LoadFromFile(path);
-        return f;
-    }
     TORVAFile LoadBuilt(const TTestFileBuilder& b, const std::string& name = "in")
     {
         b.WriteTo(dir.Path(name));
-        return Load(dir.Path(name));
+        return LoadChecked(dir.Path(name));
     }
     TTempDir dir;
 };
@@ -85,7 +80,7 @@ TEST_F(WritersTest, ZerosTheBytesThatCarryNoValue)
     bytes[padding + 1] = 0xEE;
     const std::string path = dir.Path("garbage");
     WriteBytes(path, bytes);
-    TORVAFile f = Load(path);
+    TORVAFile f = LoadChecked(path);
     f.SaveToFile(dir.Path("clean"));
     Bytes clean = ReadBytes(dir.Path("clean"));
     ASSERT_EQ(clean.size(), bytes.size());
@@ -103,7 +98,7 @@ TEST_F(WritersTest, SaveRemappedReordersChannelsWithZerosGainsAndSamples)
     f.Saved = false;
     f.SaveRemapped(dir.Path("mapped"), {2, 2, -1, 4, 99});
     EXPECT_FALSE(f.Saved);
-    TORVAFile m = Load(dir.Path("mapped"));
+    TORVAFile m = LoadChecked(dir.Path("mapped"));
     EXPECT_EQ(m.DataDescription.Zeros, (std::vector<std::int32_t>{2042, 2042, 0, 0}));
     EXPECT_EQ(m.DataDescription.Gains, (std::vector<std::int32_t>{1606, 1606, 1638, 1638}));
     for (int c = 0; c < 2; ++c)
@@ -132,7 +127,7 @@ TEST_F(WritersTest, SaveCellLaysOutItsHeaderIn512ByteBlocks)
     EXPECT_EQ(BigEndian16(bytes, 6), 1024); // a = 222 + 256 + 56 = 534
     EXPECT_EQ(BigEndian16(bytes, 126), 490);
     EXPECT_EQ(bytes.size(), 1024u + 3 * 256);
-    TORVAFile cell = Load(dir.Path("cell2"));
+    TORVAFile cell = LoadChecked(dir.Path("cell2"));
     EXPECT_EQ(cell.DataDescription.NumCells, 1);
     EXPECT_EQ(cell.DataDescription.CellWords, (std::vector<std::int32_t>{101}));
     EXPECT_EQ(cell.Cells[0].Data, f.Cells[1].Data);
@@ -156,7 +151,7 @@ TEST_F(WritersTest, SaveCellPaddingAtTheBlockBoundaries)
         const Bytes bytes = ReadBytes(dir.Path("c"));
         EXPECT_EQ(BigEndian16(bytes, 6), c.header) << c.a;
         EXPECT_EQ(BigEndian16(bytes, 126), c.padding) << c.a;
-        Load(dir.Path("c"));
+        LoadChecked(dir.Path("c"));
     }
 }
 
@@ -204,7 +199,7 @@ TEST_F(WritersTest, HeaderThatDoesNotAddUpIsWrittenConsistently)
         f.CheckFile(dir.Path(name));
         f.LoadFromFile(dir.Path(name));
         f.SaveToFile(dir.Path(std::string(name) + ".out"));
-        TORVAFile back = Load(dir.Path(std::string(name) + ".out")); // passes CheckFile
+        TORVAFile back = LoadChecked(dir.Path(std::string(name) + ".out")); // passes CheckFile
         ExpectSameModel(f, back);
         if (std::string(name) == "gap") {
             EXPECT_EQ(back.FileDescription.HeaderLength, f.FileDescription.HeaderLength);

@@ -1,5 +1,6 @@
 #include "model/ORVAError.h"
 #include "model/ORVAFile.h"
+#include "tests/support/LoadChecked.h"
 #include "tests/support/TestFileBuilder.h"
 #include "tools/ChannelMapFile.h"
 #include "tools/ScatterCells.h"
@@ -13,23 +14,15 @@ using namespace orva::test;
 
 namespace {
 
-TORVAFile Load(const std::string& path)
-{
-    TORVAFile file;
-    EXPECT_EQ(file.CheckFile(path), "") << path;
-    file.LoadFromFile(path);
-    return file;
-}
-
 // Converts a session file of `channels` channels with the given mapping file content.
 TORVAFile Convert(const TTempDir& dir, int channels, const std::string& mapping, TORVAFile& source)
 {
     TTestFileBuilder builder = TTestFileBuilder::Session(2, 2, 3, channels);
     builder.WriteTo(dir.Path("in.ses"));
-    source = Load(dir.Path("in.ses"));
+    source = LoadChecked(dir.Path("in.ses"));
     WriteBytes(dir.Path("map.txt"), std::vector<std::uint8_t>(mapping.begin(), mapping.end()));
     source.SaveRemapped(dir.Path("out.ses"), ReadChannelMap(dir.Path("map.txt"), source.NumChannels()));
-    return Load(dir.Path("out.ses"));
+    return LoadChecked(dir.Path("out.ses"));
 }
 
 // Output channel `out` holds source channel `in`: its zero, its gain and all its samples.
@@ -94,12 +87,12 @@ TEST(ScatterCells, EachCellBecomesAFileThatReopensWithOneCell)
         TTempDir dir;
         TTestFileBuilder builder = average ? TTestFileBuilder::Average(11, 2, 5, 4) : TTestFileBuilder::Session(11, 3, 5, 4);
         builder.WriteTo(dir.Path("in"));
-        TORVAFile file = Load(dir.Path("in"));
+        TORVAFile file = LoadChecked(dir.Path("in"));
         file.Saved = false;
         ScatterCells(file, dir.Path("run"));
         EXPECT_TRUE(file.Saved);
         for (int i = 0; i < 11; ++i) {
-            const TORVAFile cell = Load(dir.Path("run_Cell" + std::to_string(i + 1)));
+            const TORVAFile cell = LoadChecked(dir.Path("run_Cell" + std::to_string(i + 1)));
             ASSERT_EQ(cell.NumCells(), 1) << i;
             EXPECT_EQ(cell.Cells[0].Name, file.Cells[static_cast<std::size_t>(i)].Name);
             EXPECT_TRUE(cell.Cells[0].Data == file.Cells[static_cast<std::size_t>(i)].Data) << i;
@@ -116,9 +109,9 @@ TEST(ScatterCells, ReplacesExistingFiles)
     TTempDir dir;
     TTestFileBuilder::Session(1, 1, 2, 2).WriteTo(dir.Path("in"));
     WriteBytes(dir.Path("run_Cell1"), std::vector<std::uint8_t>(5000, 0xAB));
-    TORVAFile file = Load(dir.Path("in"));
+    TORVAFile file = LoadChecked(dir.Path("in"));
     ScatterCells(file, dir.Path("run"));
-    EXPECT_EQ(Load(dir.Path("run_Cell1")).NumCells(), 1);
+    EXPECT_EQ(LoadChecked(dir.Path("run_Cell1")).NumCells(), 1);
 }
 
 TEST(ScatterCells, StopsAtAFileThatCannotBeWrittenAndKeepsTheEarlierOnes)
@@ -126,14 +119,14 @@ TEST(ScatterCells, StopsAtAFileThatCannotBeWrittenAndKeepsTheEarlierOnes)
     TTempDir dir;
     TTestFileBuilder::Average(3, 1, 4, 2).WriteTo(dir.Path("in"));
     std::filesystem::create_directory(dir.Path("run_Cell2")); // a folder cannot be replaced by a file
-    TORVAFile file = Load(dir.Path("in"));
+    TORVAFile file = LoadChecked(dir.Path("in"));
     try {
         ScatterCells(file, dir.Path("run"));
         ADD_FAILURE() << "no error";
     } catch (const EORVAError& e) {
         EXPECT_EQ(e.Path(), dir.Path("run_Cell2"));
     }
-    const TORVAFile first = Load(dir.Path("run_Cell1"));
+    const TORVAFile first = LoadChecked(dir.Path("run_Cell1"));
     EXPECT_TRUE(first.Cells[0].Data == file.Cells[0].Data);
     EXPECT_FALSE(std::filesystem::exists(dir.Path("run_Cell3")));
 }
