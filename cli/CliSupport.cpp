@@ -1,10 +1,9 @@
 #include "cli/CliSupport.h"
 
 #include "model/ORVAError.h"
+#include "model/Platform.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <unistd.h>
 
 namespace orva::cli {
 
@@ -46,7 +45,7 @@ const std::vector<std::string>& TArguments::Positionals(std::size_t count) const
     return positionals_;
 }
 
-TTerminalProgress::TTerminalProgress() : enabled_(isatty(STDERR_FILENO) != 0) {}
+TTerminalProgress::TTerminalProgress() : enabled_(platform::IsTerminal(stderr)) {}
 
 void TTerminalProgress::Begin(const std::string& caption)
 {
@@ -75,30 +74,30 @@ void TTerminalProgress::End()
     lastPercent_ = -1;
 }
 
-TORVAFile OpenDataFile(const std::string& path, bool openAnyway, TProgressDisplay* progress)
+TORVAFile OpenDataFile(const std::string& argument, bool openAnyway, TProgressDisplay* progress)
 {
-    const std::string full = AbsolutePath(path);
+    const std::filesystem::path full = AbsolutePath(argument);
     TORVAFile file;
     TFixedAnswer answer(openAnyway);
     std::string problem = file.CheckFile(full, &answer);
     if (!problem.empty())
-        throw EORVAError(full, problem);
+        throw EORVAError(PathText(full), problem);
     file.LoadFromFile(full, progress);
     return file;
 }
 
-std::string AbsolutePath(const std::string& path)
+std::filesystem::path AbsolutePath(const std::string& argument)
 {
+    const std::filesystem::path path = PathFromText(argument);
     std::error_code ec;
     auto absolute = std::filesystem::absolute(path, ec);
-    return ec ? path : absolute.lexically_normal().string();
+    return ec ? path : absolute.lexically_normal();
 }
 
-std::string ProgramDir()
+std::filesystem::path ProgramDir()
 {
-    std::error_code ec;
-    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string(".") : exe.parent_path().string();
+    const std::filesystem::path exe = platform::ExecutablePath();
+    return exe.empty() ? std::filesystem::path(".") : exe.parent_path();
 }
 
 } // namespace orva::cli

@@ -1,6 +1,7 @@
 #pragma once
 #include "model/ORVAFile.h"
 
+#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
@@ -69,12 +70,13 @@ private:
 
 /// Checks and loads a data file as the desktop program opens it. A refused file is
 /// reported as an error naming the file and the reason.
-TORVAFile OpenDataFile(const std::string& path, bool openAnyway, TProgressDisplay* progress);
+TORVAFile OpenDataFile(const std::string& argument, bool openAnyway, TProgressDisplay* progress);
 
-/// The absolute form of a path, as the open dialog would give it.
-std::string AbsolutePath(const std::string& path);
+/// The absolute form of the path that a command-line argument names, as the open dialog
+/// would give it.
+std::filesystem::path AbsolutePath(const std::string& argument);
 
 /// The folder of the running program (for the files installed beside it).
-std::string ProgramDir();
+std::filesystem::path ProgramDir();
 
 } // namespace orva::cli

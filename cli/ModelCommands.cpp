@@ -13,7 +13,7 @@ namespace {
 int RunCheck(const std::vector<std::string>& args)
 {
     TArguments a(args, {"open-anyway"}, {});
-    const std::string path = AbsolutePath(a.Positionals(1)[0]);
+    const std::filesystem::path path = AbsolutePath(a.Positionals(1)[0]);
     TORVAFile file;
     TFixedAnswer answer(a.Has("open-anyway"));
     const std::string problem = file.CheckFile(path, &answer);
@@ -54,8 +54,8 @@ int RunSave(const std::vector<std::string>& args)
 int RunDemo(const std::vector<std::string>& args)
 {
     TArguments a(args, {}, {});
-    for (const auto& path : WriteDemoFiles(a.Positionals(1)[0]))
-        std::cout << path << "\n";
+    for (const auto& path : WriteDemoFiles(PathFromText(a.Positionals(1)[0])))
+        std::cout << PathText(path) << "\n";
     return 0;
 }
 

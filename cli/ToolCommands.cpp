@@ -39,14 +39,13 @@ int RunConvert(const std::vector<std::string>& args)
 {
     TArguments a(args, {"open-anyway"}, {"map"});
     const auto& p = a.Positionals(2);
-    const std::string mapPath =
-        a.Has("map") ? AbsolutePath(a.Value("map")) : (std::filesystem::path(ProgramDir()) / kMappingFileName).string();
+    const std::filesystem::path mapPath = a.Has("map") ? AbsolutePath(a.Value("map")) : ProgramDir() / kMappingFileName;
     TTerminalProgress progress;
     TORVAFile file = OpenDataFile(p[0], a.Has("open-anyway"), &progress);
     int ignored = 0;
     const ChannelMap map = ReadChannelMap(mapPath, file.NumChannels(), &ignored);
     if (ignored > 0)
-        std::cerr << "orva convert: " << mapPath << ": " << ignored << " line" << (ignored == 1 ? "" : "s")
+        std::cerr << "orva convert: " << PathText(mapPath) << ": " << ignored << " line" << (ignored == 1 ? "" : "s")
                   << " ignored (no output channel within 1.." << file.NumChannels() << ")\n";
     file.SaveRemapped(AbsolutePath(p[1]), map, &progress);
     return 0;
@@ -58,10 +57,10 @@ int RunScatter(const std::vector<std::string>& args)
     const auto& p = a.Positionals(2);
     TTerminalProgress progress;
     TORVAFile file = OpenDataFile(p[0], a.Has("open-anyway"), &progress);
-    const std::string name = AbsolutePath(p[1]);
+    const std::filesystem::path name = AbsolutePath(p[1]);
     ScatterCells(file, name, &progress);
     for (int i = 0; i < file.NumCells(); ++i)
-        std::cout << CellFileName(name, i) << "\n";
+        std::cout << PathText(CellFileName(name, i)) << "\n";
     return 0;
 }
 

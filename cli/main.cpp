@@ -2,6 +2,7 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "model/ORVAError.h"
+#include "model/Platform.h"
 
 #include <cstdio>
 #include <exception>
@@ -37,7 +38,7 @@ void PrintOverview(std::ostream& out, const std::vector<TCommand>& commands)
 int main(int argc, char** argv)
 {
     const auto commands = AllCommands();
-    std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args = platform::ProgramArguments(argc, argv);
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         PrintOverview(args.empty() ? std::cerr : std::cout, commands);
         return args.empty() ? 1 : 0;

@@ -185,14 +185,13 @@ TORVAFile MakeDemoSessionFile()
     return f;
 }
 
-std::vector<std::string> WriteDemoFiles(const std::string& folder)
+std::vector<std::filesystem::path> WriteDemoFiles(const std::filesystem::path& folder)
 {
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (ec)
-        throw EORVAError(folder, "Cannot create folder: " + ec.message());
-    const std::string base = folder.empty() || folder.back() == '/' ? folder : folder + "/";
-    std::vector<std::string> written = {base + "demo.ave", base + "demo.ses"};
+        throw EORVAError(PathText(folder), "Cannot create folder: " + ec.message());
+    std::vector<std::filesystem::path> written = {folder / "demo.ave", folder / "demo.ses"};
     MakeDemoAverageFile().SaveToFile(written[0]);
     MakeDemoSessionFile().SaveToFile(written[1]);
     return written;

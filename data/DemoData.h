@@ -1,7 +1,7 @@
 #pragma once
 #include "model/ORVAFile.h"
 
-#include <string>
+#include <filesystem>
 #include <vector>
 
 namespace orva {
@@ -15,6 +15,6 @@ TORVAFile MakeDemoAverageFile();
 TORVAFile MakeDemoSessionFile();
 
 /// Writes demo.ave and demo.ses into folder (created if missing); returns their paths.
-std::vector<std::string> WriteDemoFiles(const std::string& folder);
+std::vector<std::filesystem::path> WriteDemoFiles(const std::filesystem::path& folder);
 
 } // namespace orva

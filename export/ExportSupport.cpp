@@ -7,7 +7,7 @@ namespace orva {
 std::string ExportedDocumentName(const TORVAFile& file)
 {
     if (!file.FullFileName.empty())
-        return file.FullFileName;
+        return PathText(file.FullFileName);
     return file.FileName.empty() ? std::string("(unnamed document)") : file.FileName;
 }
 

@@ -4,7 +4,7 @@
 
 namespace orva {
 
-void WriteTextLines(const std::string& path, const std::vector<std::string>& lines)
+void WriteTextLines(const std::filesystem::path& path, const std::vector<std::string>& lines)
 {
     // The stream writes beside the target and renames only on Commit(): an error
     // part way leaves any existing file untouched.

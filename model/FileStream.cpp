@@ -1,82 +1,95 @@
 #include "model/FileStream.h"
 
 #include "model/ORVAError.h"
+#include "model/PathText.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <cstring>
-#include <filesystem>
 
 namespace orva {
 
 namespace {
 
-std::FILE* CreateTemporaryBeside(const std::string& target, std::string& tempPath)
+namespace fs = std::filesystem;
+
+// A save through a symbolic link replaces the file the link points to and leaves the link.
+fs::path ResolveLinks(const fs::path& path)
 {
-    // "wx" never reuses an existing file, so a stray file of the same name is not clobbered.
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = target + ".partial" + (attempt ? "-" + std::to_string(attempt) : std::string());
-        if (std::FILE* f = std::fopen(tempPath.c_str(), "wbx"))
-            return f;
-        if (errno != EEXIST)
-            return nullptr;
+    fs::path p = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code ec;
+        if (!fs::is_symlink(p, ec))
+            return p;
+        const fs::path to = fs::read_symlink(p, ec);
+        if (ec)
+            return p;
+        p = to.is_absolute() ? to : p.parent_path() / to;
     }
-    return nullptr;
+    throw EORVAError(PathText(path), "Cannot create file: Too many levels of symbolic links");
+}
+
+// The temporary file beside the target. A name that exists is never reused, so a stray
+// file of that name is not clobbered.
+std::error_code CreateTemporaryBeside(const fs::path& target, platform::TNativeFile& file, fs::path& tempPath)
+{
+    std::error_code ec;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath = target;
+        tempPath += attempt ? ".partial-" + std::to_string(attempt) : std::string(".partial");
+        ec = file.CreateNew(tempPath);
+        if (ec != std::errc::file_exists)
+            return ec;
+    }
+    return ec;
 }
 
 } // namespace
 
-TFileStream::TFileStream(const std::string& path, TFileMode mode)
-    : path_(path), mode_(mode), buffer_(kBufferSize)
+TFileStream::TFileStream(const fs::path& path, TFileMode mode)
+    : path_(path), pathText_(PathText(path)), mode_(mode), buffer_(kBufferSize)
 {
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        throw EORVAError(path, mode == TFileMode::fmOpenRead ? "Cannot open file for reading: Is a directory"
-                                                             : "Cannot create file: Is a directory");
+    if (fs::is_directory(path, ec))
+        throw EORVAError(pathText_, mode == TFileMode::fmOpenRead ? "Cannot open file for reading: Is a directory"
+                                                                  : "Cannot create file: Is a directory");
     if (mode == TFileMode::fmOpenRead) {
-        file_ = std::fopen(path.c_str(), "rb");
-        if (!file_)
-            throw EORVAError(path, "Cannot open file for reading: " + SystemErrorText(errno));
-        std::setvbuf(file_, nullptr, _IONBF, 0);
-        if (std::fseek(file_, 0, SEEK_END) == 0) {
-            size_ = std::ftell(file_);
-            std::fseek(file_, 0, SEEK_SET);
-        }
-        if (size_ < 0) {
-            std::fclose(file_);
-            throw EORVAError(path, "Cannot determine the size of the file");
-        }
+        if ((ec = file_.OpenForReading(path)))
+            throw EORVAError(pathText_, "Cannot open file for reading: " + platform::ErrorText(ec));
+        size_ = file_.Size(ec);
+        if (ec)
+            throw EORVAError(pathText_, "Cannot determine the size of the file: " + platform::ErrorText(ec));
     } else {
+        path_ = ResolveLinks(path);
         // A write-protected file stays protected, although a rename could replace it.
-        auto status = std::filesystem::status(path, ec);
-        constexpr auto anyWrite = std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
-                                  std::filesystem::perms::others_write;
-        if (!ec && std::filesystem::exists(status) && (status.permissions() & anyWrite) == std::filesystem::perms::none)
-            throw EORVAError(path, "Cannot create file: Permission denied");
-        file_ = CreateTemporaryBeside(path, tempPath_);
-        if (!file_)
-            throw EORVAError(path, "Cannot create file: " + SystemErrorText(errno));
-        std::setvbuf(file_, nullptr, _IONBF, 0);
+        auto status = fs::status(path_, ec);
+        constexpr auto anyWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+        if (!ec && fs::exists(status) && (status.permissions() & anyWrite) == fs::perms::none)
+            throw EORVAError(pathText_, "Cannot create file: Permission denied");
+        if ((ec = CreateTemporaryBeside(path_, file_, tempPath_)))
+            throw EORVAError(pathText_, "Cannot create file: " + platform::ErrorText(ec));
     }
 }
 
 TFileStream::~TFileStream()
 {
-    if (file_)
-        std::fclose(file_);
-    if (mode_ == TFileMode::fmCreate && !committed_)
-        std::remove(tempPath_.c_str());
+    if (mode_ == TFileMode::fmCreate && !committed_) {
+        file_.Close();
+        std::error_code ec;
+        fs::remove(tempPath_, ec);
+    }
 }
 
-void TFileStream::Fail(const std::string& what) const
+void TFileStream::Fail(const std::string& what, const std::error_code& ec) const
 {
-    throw EORVAError(path_, what + ": " + SystemErrorText(errno));
+    throw EORVAError(pathText_, what + ": " + platform::ErrorText(ec));
 }
 
 void TFileStream::FillBuffer()
 {
-    std::size_t got = std::fread(buffer_.data(), 1, buffer_.size(), file_);
-    if (got == 0 && std::ferror(file_))
-        Fail("Read failed");
+    std::error_code ec;
+    std::size_t got = file_.Read(buffer_.data(), buffer_.size(), ec);
+    if (ec)
+        Fail("Read failed", ec);
     pos_ = 0;
     end_ = got;
     filePos_ += static_cast<std::int64_t>(got);
@@ -93,9 +106,10 @@ std::size_t TFileStream::Read(void* dst, std::size_t count)
             std::size_t rest = count - done;
             if (rest >= buffer_.size()) {
                 // Large reads go straight into the caller's memory: no copy through the buffer.
-                std::size_t got = std::fread(out + done, 1, rest, file_);
-                if (got < rest && std::ferror(file_))
-                    Fail("Read failed");
+                std::error_code ec;
+                std::size_t got = file_.Read(out + done, rest, ec);
+                if (ec)
+                    Fail("Read failed", ec);
                 filePos_ += static_cast<std::int64_t>(got);
                 pos_ = end_ = 0; // the buffer no longer holds the bytes before filePos_
                 return done + got;
@@ -115,14 +129,14 @@ std::size_t TFileStream::Read(void* dst, std::size_t count)
 void TFileStream::Seek(std::int64_t offset)
 {
     if (offset < 0)
-        throw EORVAError(path_, "Cannot seek to negative offset " + std::to_string(offset));
+        throw EORVAError(pathText_, "Cannot seek to negative offset " + std::to_string(offset));
     std::int64_t bufferStart = filePos_ - static_cast<std::int64_t>(end_);
     if (offset >= bufferStart && offset <= filePos_) {
         pos_ = static_cast<std::size_t>(offset - bufferStart);
         return;
     }
-    if (std::fseek(file_, static_cast<long>(offset), SEEK_SET) != 0)
-        Fail("Seek failed");
+    if (auto ec = file_.Seek(offset))
+        Fail("Seek failed", ec);
     filePos_ = offset;
     pos_ = end_ = 0;
 }
@@ -138,8 +152,8 @@ void TFileStream::FlushBuffer()
 {
     if (pos_ == 0)
         return;
-    if (std::fwrite(buffer_.data(), 1, pos_, file_) != pos_)
-        Fail("Write failed");
+    if (auto ec = file_.Write(buffer_.data(), pos_))
+        Fail("Write failed", ec);
     filePos_ += static_cast<std::int64_t>(pos_);
     pos_ = 0;
 }
@@ -173,23 +187,19 @@ void TFileStream::Commit()
     if (mode_ != TFileMode::fmCreate || committed_)
         return;
     FlushBuffer();
-    std::FILE* f = file_;
-    file_ = nullptr;
-    if (std::fflush(f) != 0 || std::ferror(f)) {
-        int saved = errno;
-        std::fclose(f);
-        errno = saved;
-        Fail("Write failed");
-    }
-    if (std::fclose(f) != 0)
-        Fail("Write failed");
+    // The bytes reach the disk before the name does: a power cut leaves the old file or
+    // the new one, never an empty one.
+    if (auto ec = file_.Sync())
+        Fail("Write failed", ec);
+    if (auto ec = file_.Close())
+        Fail("Write failed", ec);
     // The new file keeps the permissions of the one it replaces.
     std::error_code ec;
-    auto old = std::filesystem::status(path_, ec);
-    if (!ec && std::filesystem::exists(old))
-        std::filesystem::permissions(tempPath_, old.permissions(), ec);
-    if (std::rename(tempPath_.c_str(), path_.c_str()) != 0)
-        Fail("Cannot replace file");
+    auto old = fs::status(path_, ec);
+    if (!ec && fs::exists(old))
+        fs::permissions(tempPath_, old.permissions(), ec);
+    if ((ec = platform::ReplaceFile(tempPath_, path_)))
+        Fail("Cannot replace file", ec);
     committed_ = true;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 #include <cstddef>
+#include "model/Platform.h"
+
 #include <cstdint>
-#include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -15,12 +17,13 @@ enum class TFileMode {
 /// A buffered file stream: one system call per buffer, not per field.
 ///
 /// In create mode the bytes go to a temporary file beside the target; Commit()
-/// flushes it, checks that every byte reached the disk and renames it over the
-/// target. A stream destroyed without Commit() (an error somewhere in the writer)
-/// removes the temporary file, so an existing target is never half-overwritten.
+/// writes it out, waits until it is on the disk and puts it in place of the target in
+/// one step. A stream destroyed without Commit() (an error somewhere in the writer)
+/// removes the temporary file, so an existing target is never half-overwritten. A target
+/// that is a symbolic link stays a link: the file it points to is the one replaced.
 class TFileStream {
 public:
-    TFileStream(const std::string& path, TFileMode mode);
+    TFileStream(const std::filesystem::path& path, TFileMode mode);
     ~TFileStream();
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;
@@ -35,7 +38,8 @@ public:
     /// Create mode: completes the file and puts it in place of the target.
     void Commit();
 
-    const std::string& Path() const { return path_; }
+    /// The path as given, as text for messages.
+    const std::string& Path() const { return pathText_; }
 
 protected:
     static constexpr std::size_t kBufferSize = 1 << 16;
@@ -53,12 +57,13 @@ protected:
 private:
     void FillBuffer();
     void FlushBuffer();
-    [[noreturn]] void Fail(const std::string& what) const;
+    [[noreturn]] void Fail(const std::string& what, const std::error_code& ec) const;
 
-    std::string path_;
-    std::string tempPath_;
+    std::filesystem::path path_;   // the file read, or the file a commit replaces
+    std::string pathText_;         // the path as given, for messages
+    std::filesystem::path tempPath_;
     TFileMode mode_;
-    std::FILE* file_ = nullptr;
+    platform::TNativeFile file_;
     std::vector<std::uint8_t> buffer_;
     std::size_t pos_ = 0;         // read mode: next byte in buffer_; write mode: bytes pending
     std::size_t end_ = 0;         // read mode: bytes valid in buffer_

@@ -30,16 +30,4 @@ std::optional<std::string> FirstCalibrationProblem(const TORVAFile& file)
     return std::nullopt;
 }
 
-std::string ExtractFileName(const std::string& path)
-{
-    auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string ExtractFilePath(const std::string& path)
-{
-    auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 } // namespace orva

@@ -1,8 +1,10 @@
 #pragma once
+#include "model/PathText.h"
 #include "model/ProgressDisplay.h"
 #include "model/SampleArray.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -106,25 +108,27 @@ public:
     std::vector<TORVACell> Cells;
     std::string Comment;
     std::string TextSegment;
-    std::string FullFileName;
+    /// The path that was loaded.
+    std::filesystem::path FullFileName;
+    /// Its name without folder, as UTF-8 text (for captions and reports).
     std::string FileName;
     bool Saved = false;
 
     /// Empty when the file may be loaded, otherwise the reason. Fills the first four
     /// members of FileDescription. Asks `question` when only the length is wrong
     /// (no question object: the answer is No).
-    std::string CheckFile(const std::string& Path, TLengthQuestion* question = nullptr);
+    std::string CheckFile(const std::filesystem::path& Path, TLengthQuestion* question = nullptr);
 
     /// Reads the whole file. On any error the object is left as it was and an
     /// EORVAError names the file and the cause.
-    void LoadFromFile(const std::string& Path, TProgressDisplay* progress = nullptr);
+    void LoadFromFile(const std::filesystem::path& Path, TProgressDisplay* progress = nullptr);
 
     /// Replaces Lines with the header report.
     void GetHeaderText(std::vector<std::string>& Lines) const;
 
-    void SaveToFile(const std::string& Path, TProgressDisplay* progress = nullptr);
-    void SaveRemapped(const std::string& Path, const ChannelMap& Map, TProgressDisplay* progress = nullptr) const;
-    void SaveCell(const std::string& Path, int CellIndex, TProgressDisplay* progress = nullptr);
+    void SaveToFile(const std::filesystem::path& Path, TProgressDisplay* progress = nullptr);
+    void SaveRemapped(const std::filesystem::path& Path, const ChannelMap& Map, TProgressDisplay* progress = nullptr) const;
+    void SaveCell(const std::filesystem::path& Path, int CellIndex, TProgressDisplay* progress = nullptr);
 
     bool IsAverageFile() const { return FileDescription.HeaderVersion == kAverageFileVersion; }
     bool IsSessionFile() const { return FileDescription.HeaderVersion == kSessionFileVersion; }
@@ -149,10 +153,5 @@ std::optional<std::string> CalibrationProblem(const TORVAFile& file, int c);
 
 /// The first channel of the file that cannot be calibrated, as CalibrationProblem says it.
 std::optional<std::string> FirstCalibrationProblem(const TORVAFile& file);
-
-/// The name part of a path (no folder).
-std::string ExtractFileName(const std::string& path);
-/// The folder part of a path, with its trailing separator ("" for a bare name).
-std::string ExtractFilePath(const std::string& path);
 
 } // namespace orva

@@ -88,7 +88,7 @@ void TORVAFile::GetHeaderText(std::vector<std::string>& Lines) const
     const auto& fd = FileDescription;
     out.emplace_back();
     out.push_back(" [File Description]");
-    out.push_back("   Full File Name : " + FullFileName);
+    out.push_back("   Full File Name : " + PathText(FullFileName));
     out.push_back("   Byte order     : " + to_string(fd.ByteOrder));
     out.push_back("   Header version : " + to_string(fd.HeaderVersion) +
                   (IsAverageFile() ? " (average file)" : IsSessionFile() ? " (session file)" : ""));

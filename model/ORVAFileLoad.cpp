@@ -111,7 +111,7 @@ void ReadCellData(TBigEndianFileStream& s, std::int32_t numChannels, TORVACell& 
 
 } // namespace
 
-std::string TORVAFile::CheckFile(const std::string& Path, TLengthQuestion* question)
+std::string TORVAFile::CheckFile(const std::filesystem::path& Path, TLengthQuestion* question)
 {
     std::int64_t size = 0;
     {
@@ -139,7 +139,7 @@ std::string TORVAFile::CheckFile(const std::string& Path, TLengthQuestion* quest
     return "Bad file length";
 }
 
-void TORVAFile::LoadFromFile(const std::string& Path, TProgressDisplay* progressDisplay)
+void TORVAFile::LoadFromFile(const std::filesystem::path& Path, TProgressDisplay* progressDisplay)
 {
     TORVAFile f;
     f.FullFileName = Path;
@@ -147,6 +147,7 @@ void TORVAFile::LoadFromFile(const std::string& Path, TProgressDisplay* progress
     f.Saved = true;
 
     TBigEndianFileStream s(Path, TFileMode::fmOpenRead);
+    const std::string& path = s.Path();
     auto& fd = f.FileDescription;
     fd.ByteOrder = s.ReadInt32();
     fd.HeaderVersion = s.ReadInt16();
@@ -156,8 +157,8 @@ void TORVAFile::LoadFromFile(const std::string& Path, TProgressDisplay* progress
 
     TProgressScope progress(progressDisplay, "Loading " + f.FileName + "...");
     if (fd.HeaderVersion != kAverageFileVersion && fd.HeaderVersion != kSessionFileVersion)
-        throw EORVAError(Path, "Unhandled header version (" + std::to_string(fd.HeaderVersion) + ")");
-    RequireNotNegative(Path, "", "HeaderLength", fd.HeaderLength);
+        throw EORVAError(path, "Unhandled header version (" + std::to_string(fd.HeaderVersion) + ")");
+    RequireNotNegative(path, "", "HeaderLength", fd.HeaderLength);
     ReadGeneralInformation(s, fd.HeaderVersion, f.GeneralInformation);
 
     auto& dd = f.DataDescription;
@@ -167,20 +168,20 @@ void TORVAFile::LoadFromFile(const std::string& Path, TProgressDisplay* progress
     dd.TextLength = s.ReadInt16();
     dd.PaddingLength = s.ReadInt16();
     dd.BoardGain = s.ReadInt16();
-    RequireNotNegative(Path, "", "NumCells", dd.NumCells);
-    RequireNotNegative(Path, "", "NumChannels", dd.NumChannels);
-    RequireNotNegative(Path, "", "CommentLength", dd.CommentLength);
-    RequireNotNegative(Path, "", "TextLength", dd.TextLength);
-    RequireNotNegative(Path, "", "PaddingLength", dd.PaddingLength);
+    RequireNotNegative(path, "", "NumCells", dd.NumCells);
+    RequireNotNegative(path, "", "NumChannels", dd.NumChannels);
+    RequireNotNegative(path, "", "CommentLength", dd.CommentLength);
+    RequireNotNegative(path, "", "TextLength", dd.TextLength);
+    RequireNotNegative(path, "", "PaddingLength", dd.PaddingLength);
     dd.CellWords = ReadWords(s, dd.NumCells);
     dd.Zeros = ReadWords(s, dd.NumChannels);
     dd.Gains = ReadWords(s, dd.NumChannels);
 
-    TSizeBudget budget(Path, s.Size(), std::int64_t{fd.HeaderLength} + std::max(fd.DataLength, 0));
+    TSizeBudget budget(path, s.Size(), std::int64_t{fd.HeaderLength} + std::max(fd.DataLength, 0));
     budget.Claim(layout::kFixedHeaderSize + 2 * std::int64_t{dd.NumCells} + 4 * std::int64_t{dd.NumChannels});
     f.Cells.resize(static_cast<std::size_t>(dd.NumCells));
     for (int i = 0; i < dd.NumCells; ++i) {
-        ReadCellRecord(s, Path, i, dd.NumChannels, budget, f.Cells[static_cast<std::size_t>(i)]);
+        ReadCellRecord(s, path, i, dd.NumChannels, budget, f.Cells[static_cast<std::size_t>(i)]);
         const auto& cell = f.Cells[static_cast<std::size_t>(i)];
         progress.AddToMaximum(std::int64_t{dd.NumChannels} * cell.NumObservations * cell.SamplesPerObservation);
     }

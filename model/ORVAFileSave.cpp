@@ -167,20 +167,21 @@ ChannelMap IdentityChannelMap(std::int32_t count)
     return map;
 }
 
-void TORVAFile::SaveToFile(const std::string& Path, TProgressDisplay* progress)
+void TORVAFile::SaveToFile(const std::filesystem::path& Path, TProgressDisplay* progress)
 {
     SaveRemapped(Path, IdentityChannelMap(NumChannels()), progress);
     Saved = true;
 }
 
-void TORVAFile::SaveRemapped(const std::string& Path, const ChannelMap& Map, TProgressDisplay* progressDisplay) const
+void TORVAFile::SaveRemapped(const std::filesystem::path& Path, const ChannelMap& Map, TProgressDisplay* progressDisplay) const
 {
-    RequireConsistentModel(*this, Path);
+    const std::string where = PathText(Path);
+    RequireConsistentModel(*this, where);
     const auto& dd = DataDescription;
     if (Map.size() < static_cast<std::size_t>(dd.NumChannels))
-        throw EORVAError(Path, "Cannot write: the channel map has " + std::to_string(Map.size()) +
+        throw EORVAError(where, "Cannot write: the channel map has " + std::to_string(Map.size()) +
                                    " entries for " + std::to_string(dd.NumChannels) + " channels");
-    const TWrittenLengths lengths = WholeFileLengths(*this, Path);
+    const TWrittenLengths lengths = WholeFileLengths(*this, where);
 
     TBigEndianFileStream s(Path, TFileMode::fmCreate);
     TProgressScope progress(progressDisplay, "Saving " + ExtractFileName(Path) + "...");
@@ -203,23 +204,24 @@ void TORVAFile::SaveRemapped(const std::string& Path, const ChannelMap& Map, TPr
     s.Commit();
 }
 
-void TORVAFile::SaveCell(const std::string& Path, int CellIndex, TProgressDisplay* progressDisplay)
+void TORVAFile::SaveCell(const std::filesystem::path& Path, int CellIndex, TProgressDisplay* progressDisplay)
 {
-    RequireConsistentModel(*this, Path);
+    const std::string where = PathText(Path);
+    RequireConsistentModel(*this, where);
     if (CellIndex < 0 || static_cast<std::size_t>(CellIndex) >= Cells.size())
-        throw EORVAError(Path, "Cannot write: there is no cell " + std::to_string(CellIndex + 1));
+        throw EORVAError(where, "Cannot write: there is no cell " + std::to_string(CellIndex + 1));
     const auto& dd = DataDescription;
     const TORVACell& cell = Cells[static_cast<std::size_t>(CellIndex)];
     const std::int64_t withoutPadding = layout::kFixedHeaderSize + 2 + 4 * std::int64_t{dd.NumChannels} +
                                         cell.RecordSize() + dd.CommentLength + dd.TextLength;
     const std::int64_t header = HeaderLengthFor(withoutPadding);
     if (header > kMaxHeaderLength)
-        throw EORVAError(Path, "Cannot write cell " + std::to_string(CellIndex + 1) + ": its header needs " +
+        throw EORVAError(where, "Cannot write cell " + std::to_string(CellIndex + 1) + ": its header needs " +
                                    std::to_string(header) +
                                    " bytes, more than a header length field can describe (32767)");
     const std::int64_t data = CellDataBytes(cell, dd.NumChannels);
     if (data > std::numeric_limits<std::int32_t>::max())
-        throw EORVAError(Path, "Cannot write cell " + std::to_string(CellIndex + 1) + ": its samples take " +
+        throw EORVAError(where, "Cannot write cell " + std::to_string(CellIndex + 1) + ": its samples take " +
                                    std::to_string(data) + " bytes, more than a data length field can describe");
     const TWrittenLengths lengths{static_cast<std::int32_t>(header), static_cast<std::int32_t>(data),
                                   static_cast<std::int32_t>(header - withoutPadding)};

@@ -10,7 +10,7 @@ namespace orva {
 
 namespace {
 
-std::string ReadWholeFile(const std::string& path)
+std::string ReadWholeFile(const std::filesystem::path& path)
 {
     TFileStream stream(path, TFileMode::fmOpenRead);
     std::string bytes(static_cast<std::size_t>(stream.Size()), '\0');
@@ -37,7 +37,7 @@ std::vector<std::string_view> SplitLines(std::string_view text)
 
 } // namespace
 
-ChannelMap ReadChannelMap(const std::string& path, int count, int* ignoredLines)
+ChannelMap ReadChannelMap(const std::filesystem::path& path, int count, int* ignoredLines)
 {
     ChannelMap map(static_cast<std::size_t>(std::max(count, 0)), 0);
     const std::string text = ReadWholeFile(path);

@@ -10,6 +10,6 @@ namespace orva {
 /// entry 0 (the first channel). Lines whose A is not within 1..count (empty lines and lines
 /// without a TAB among them) change nothing; their number is stored in *ignoredLines.
 /// A missing or unreadable file throws an EORVAError naming the path.
-ChannelMap ReadChannelMap(const std::string& path, int count, int* ignoredLines = nullptr);
+ChannelMap ReadChannelMap(const std::filesystem::path& path, int count, int* ignoredLines = nullptr);
 
 } // namespace orva

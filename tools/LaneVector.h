@@ -3,17 +3,97 @@
 // the compiler's vector types instead of loops left to the auto-vectoriser: GCC 12's SLP
 // vectoriser was seen to drop the rounding of a double to float where the float is widened
 // again, which changes the bits. Explicit vector code leaves it nothing to rewrite.
+//
+// Compilers without GNU vector types (MSVC), and builds with ORVA_PORTABLE_LANES, get plain
+// arrays with the same element-wise operations: the same IEEE operations in the same order,
+// so the same bits, only without the vector registers.
 #include <cstring>
 
+#if defined(__GNUC__) && !defined(ORVA_PORTABLE_LANES)
+#define ORVA_GNU_LANES 1
 #define ORVA_LANE_INLINE [[gnu::always_inline]] inline
+#elif defined(_MSC_VER)
+#define ORVA_LANE_INLINE __forceinline
+#else
+#define ORVA_LANE_INLINE inline
+#endif
 
 namespace orva::lanes {
 
 constexpr int kWidth = 8;
 
+#ifdef ORVA_GNU_LANES
 typedef float TFloats __attribute__((vector_size(32)));
 typedef double TDoubles __attribute__((vector_size(64)));
 typedef int TInts __attribute__((vector_size(32)));
+
+/// Every lane of v converted to the element type of To (to float: rounded to nearest; to int:
+/// truncated, which the callers use only on whole numbers).
+template <class To, class From>
+ORVA_LANE_INLINE void Convert(To& to, const From& v)
+{
+    to = __builtin_convertvector(v, To);
+}
+
+/// Each lane of v kept within [low, high].
+template <class V>
+ORVA_LANE_INLINE void ClampLanes(V& v, const V& low, const V& high)
+{
+    v = v < low ? low : v;
+    v = v > high ? high : v;
+}
+#else
+template <class T>
+struct TLanes {
+    T Lane[kWidth];
+    T& operator[](int i) { return Lane[i]; }
+    const T& operator[](int i) const { return Lane[i]; }
+};
+
+#define ORVA_LANE_OPERATOR(op)                                                                                        \
+    template <class T>                                                                                                \
+    ORVA_LANE_INLINE TLanes<T> operator op(const TLanes<T>& a, const TLanes<T>& b)                                    \
+    {                                                                                                                 \
+        TLanes<T> r;                                                                                                  \
+        for (int i = 0; i < kWidth; ++i)                                                                              \
+            r.Lane[i] = a.Lane[i] op b.Lane[i];                                                                       \
+        return r;                                                                                                     \
+    }
+ORVA_LANE_OPERATOR(+)
+ORVA_LANE_OPERATOR(-)
+ORVA_LANE_OPERATOR(*)
+ORVA_LANE_OPERATOR(/)
+ORVA_LANE_OPERATOR(^)
+#undef ORVA_LANE_OPERATOR
+
+template <class T>
+ORVA_LANE_INLINE TLanes<T>& operator|=(TLanes<T>& a, const TLanes<T>& b)
+{
+    for (int i = 0; i < kWidth; ++i)
+        a.Lane[i] |= b.Lane[i];
+    return a;
+}
+
+using TFloats = TLanes<float>;
+using TDoubles = TLanes<double>;
+using TInts = TLanes<int>;
+
+template <class To, class From>
+ORVA_LANE_INLINE void Convert(To& to, const From& v)
+{
+    for (int i = 0; i < kWidth; ++i)
+        to.Lane[i] = static_cast<decltype(+to.Lane[0])>(v.Lane[i]);
+}
+
+template <class V>
+ORVA_LANE_INLINE void ClampLanes(V& v, const V& low, const V& high)
+{
+    for (int i = 0; i < kWidth; ++i) {
+        v.Lane[i] = v.Lane[i] < low.Lane[i] ? low.Lane[i] : v.Lane[i];
+        v.Lane[i] = v.Lane[i] > high.Lane[i] ? high.Lane[i] : v.Lane[i];
+    }
+}
+#endif
 
 // Vectors are passed by reference only, so no calling convention depends on the vector
 // extensions of the processor.
@@ -23,18 +103,19 @@ ORVA_LANE_INLINE void LoadWide(TDoubles& v, const float* p)
 {
     TFloats f;
     Load(f, p);
-    v = __builtin_convertvector(f, TDoubles);
+    Convert(v, f);
 }
 /// Rounds every lane to float (the one place where double values become float).
 ORVA_LANE_INLINE void StoreNarrow(float* p, const TDoubles& v)
 {
-    const TFloats f = __builtin_convertvector(v, TFloats);
+    TFloats f;
+    Convert(f, v);
     Store(p, f);
 }
 /// Every lane set to x (written out: an implicit scalar-to-vector conversion compiles badly).
 ORVA_LANE_INLINE void Splat(TDoubles& v, double x) { v = TDoubles{x, x, x, x, x, x, x, x}; }
-ORVA_LANE_INLINE void Narrow(TFloats& f, const TDoubles& v) { f = __builtin_convertvector(v, TFloats); }
-ORVA_LANE_INLINE void Wide(TDoubles& v, const TFloats& f) { v = __builtin_convertvector(f, TDoubles); }
+ORVA_LANE_INLINE void Narrow(TFloats& f, const TDoubles& v) { Convert(f, v); }
+ORVA_LANE_INLINE void Wide(TDoubles& v, const TFloats& f) { Convert(v, f); }
 
 /// Rounds to the nearest whole number, halves to even, for |v| below 2^51 (the callers
 /// clamp first): adding and taking away 1.5 * 2^52 leaves no fraction bits.
@@ -50,8 +131,7 @@ ORVA_LANE_INLINE void Clamp(TDoubles& v, double low, double high)
     TDoubles vlow, vhigh;
     Splat(vlow, low);
     Splat(vhigh, high);
-    v = v < vlow ? vlow : v;
-    v = v > vhigh ? vhigh : v;
+    ClampLanes(v, vlow, vhigh);
 }
 
 } // namespace orva::lanes

@@ -9,6 +9,7 @@
 #include "tools/LaneFFT.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -67,8 +68,15 @@ ORVA_LANE_INLINE void ReadAndDetrend(const TCellFilter& f, const TLaneCalibratio
         TInts r;
         std::memcpy(&r, raw + t * kLanes, sizeof r);
         // Session files: the difference and the product by 400 are integer arithmetic.
-        const TDoubles v = f.average ? __builtin_convertvector(r, TDoubles) / scaleBins
-                                     : __builtin_convertvector((r - zero) * times400, TDoubles) / gain;
+        TDoubles v;
+        if (f.average) {
+            lanes::Convert(v, r);
+            v = v / scaleBins;
+        } else {
+            const TInts scaled = (r - zero) * times400;
+            lanes::Convert(v, scaled);
+            v = v / gain;
+        }
         lanes::StoreNarrow(buf + (t + 1) * kLanes, v);
     }
     std::fill(buf, buf + kLanes, 0.0f);
@@ -120,7 +128,8 @@ ORVA_LANE_INLINE bool RestoreAndWrite(const TCellFilter& f, const TLaneCalibrati
     std::memcpy(&zero, cal.zero, sizeof zero);
     std::memcpy(&gain, cal.gain, sizeof gain);
     lanes::Wide(wideFirst, first);
-    const TDoubles wideZero = __builtin_convertvector(zero, TDoubles);
+    TDoubles wideZero;
+    lanes::Convert(wideZero, zero);
     TInts changed{};
     for (int t = 0; t < f.N; ++t) {
         TDoubles b, r;
@@ -137,7 +146,8 @@ ORVA_LANE_INLINE bool RestoreAndWrite(const TCellFilter& f, const TLaneCalibrati
         lanes::RoundToEven(sample);
         sample = sample + wideZero;
         lanes::Clamp(sample, -32768.0, 32767.0);
-        const TInts s = __builtin_convertvector(sample, TInts);
+        TInts s;
+        lanes::Convert(s, sample);
         TInts old;
         std::memcpy(&old, raw + t * kLanes, sizeof old);
         changed |= s ^ old;
@@ -149,14 +159,9 @@ ORVA_LANE_INLINE bool RestoreAndWrite(const TCellFilter& f, const TLaneCalibrati
     return false;
 }
 
-// Filters the traces of channels c0 .. c0+lanes-1 of one observation in place. Built
-// twice, for AVX2 (chosen at run time where the processor has it) and for plain x86-64:
-// both do the same IEEE operations without fused multiply-add, so the bits are the same.
-#if defined(__x86_64__) && defined(__GNUC__)
-[[gnu::target_clones("avx512f", "avx2", "default")]]
-#endif
-bool FilterGroup(const TCellFilter& f, const TLaneCalibration& cal, std::int16_t* obs, int numChannels, int c0,
-                 int lanes, float* buf, double* line, std::int32_t* raw)
+// Filters the traces of channels c0 .. c0+lanes-1 of one observation in place.
+ORVA_LANE_INLINE bool FilterGroupBody(const TCellFilter& f, const TLaneCalibration& cal, std::int16_t* obs,
+                                      int numChannels, int c0, int lanes, float* buf, double* line, std::int32_t* raw)
 {
     TFloats first;
     GatherRaw(obs, numChannels, c0, lanes, f.N, raw);
@@ -172,6 +177,61 @@ bool FilterGroup(const TCellFilter& f, const TLaneCalibration& cal, std::int16_t
             row[l] = static_cast<std::int16_t>(raw[t * kLanes + l]);
     }
     return true;
+}
+
+using TFilterGroup = bool (*)(const TCellFilter&, const TLaneCalibration&, std::int16_t*, int, int, int, float*,
+                              double*, std::int32_t*);
+
+// The body above compiled once for every processor of the target and, on x86, once more
+// for AVX2 and for AVX-512, chosen at run time. All do the same IEEE operations without
+// fused multiply-add, so the bits are the same; only the width of the registers differs.
+#define ORVA_FILTER_GROUP(name, ...)                                                                                  \
+    __VA_ARGS__ bool name(const TCellFilter& f, const TLaneCalibration& cal, std::int16_t* obs, int numChannels,      \
+                          int c0, int lanes, float* buf, double* line, std::int32_t* raw)                             \
+    {                                                                                                                 \
+        return FilterGroupBody(f, cal, obs, numChannels, c0, lanes, buf, line, raw);                                  \
+    }
+ORVA_FILTER_GROUP(FilterGroupBaseline)
+#if defined(ORVA_GNU_LANES) && (defined(__x86_64__) || defined(__i386__))
+#define ORVA_X86_KERNELS 1
+ORVA_FILTER_GROUP(FilterGroupAvx2, [[gnu::target("avx2")]])
+ORVA_FILTER_GROUP(FilterGroupAvx512, [[gnu::target("avx512f")]])
+#endif
+#undef ORVA_FILTER_GROUP
+
+struct TFilterKernel {
+    const char* name;
+    TFilterGroup run;
+    bool (*supported)();
+};
+
+bool Always() { return true; }
+
+const std::vector<TFilterKernel>& AllKernels()
+{
+    static const std::vector<TFilterKernel> kernels = {
+#ifdef ORVA_X86_KERNELS
+        {"avx512", FilterGroupAvx512, [] { return __builtin_cpu_supports("avx512f") != 0; }},
+        {"avx2", FilterGroupAvx2, [] { return __builtin_cpu_supports("avx2") != 0; }},
+#endif
+        {"baseline", FilterGroupBaseline, Always},
+    };
+    return kernels;
+}
+
+// The fastest build this processor runs, unless a test asked for another.
+std::atomic<TFilterGroup>& ChosenKernel()
+{
+    static std::atomic<TFilterGroup> chosen = [] {
+#ifdef ORVA_X86_KERNELS
+        __builtin_cpu_init();
+#endif
+        for (const auto& k : AllKernels())
+            if (k.supported())
+                return k.run;
+        return TFilterGroup(FilterGroupBaseline);
+    }();
+    return chosen;
 }
 
 TLaneCalibration LaneCalibration(const TORVAFile& file, int c0, int lanes)
@@ -193,7 +253,7 @@ bool HasTraces(const TORVAFile& file, const TORVACell& cell)
 // Everything that would stop the filter half way, checked before any sample changes.
 void CheckFilterable(const TORVAFile& file, float cutoff)
 {
-    const std::string& path = file.FullFileName;
+    const std::string path = PathText(file.FullFileName);
     if (!(cutoff >= 0.0f)) {
         std::ostringstream text;
         text << "The cut-off frequency must be 0 Hz or more, not " << cutoff << " Hz";
@@ -241,12 +301,13 @@ bool FilterCell(const TORVAFile& file, TORVACell& cell, float cutoff)
     std::vector<double> line(static_cast<std::size_t>(f.N) * kLanes);
     std::vector<std::int32_t> raw(static_cast<std::size_t>(f.N) * kLanes);
     const int channels = file.NumChannels();
+    const TFilterGroup filterGroup = ChosenKernel().load();
     bool changed = false;
     for (int c0 = 0; c0 < channels; c0 += kLanes) {
         const int lanes = std::min(kLanes, channels - c0);
         const TLaneCalibration cal = LaneCalibration(file, c0, lanes);
         for (int o = 0; o < cell.NumObservations; ++o)
-            changed |= FilterGroup(f, cal, cell.Data.Observation(o), channels, c0, lanes, buf.data(), line.data(),
+            changed |= filterGroup(f, cal, cell.Data.Observation(o), channels, c0, lanes, buf.data(), line.data(),
                                    raw.data());
     }
     return changed;
@@ -296,6 +357,26 @@ std::optional<float> ParseCutoffText(const std::string& text)
     if (result.ec != std::errc() || std::fabs(value) > std::numeric_limits<float>::max())
         return std::nullopt; // not a value single precision can hold
     return static_cast<float>(value);
+}
+
+std::vector<std::string> FilterKernels()
+{
+    std::vector<std::string> names;
+    ChosenKernel(); // the processor's features are read first
+    for (const auto& k : AllKernels())
+        if (k.supported())
+            names.emplace_back(k.name);
+    return names;
+}
+
+bool UseFilterKernel(const std::string& name)
+{
+    for (const auto& k : AllKernels())
+        if (name == k.name && k.supported()) {
+            ChosenKernel().store(k.run);
+            return true;
+        }
+    return false;
 }
 
 int FilterTransformLength(int samples)

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace orva {
 
@@ -26,5 +27,13 @@ int FilterTransformLength(int samples);
 /// `length` removes nothing and is returned as length + 1, so a huge cut-off cannot overflow;
 /// a negative one gives -1.
 int FilterCutoffBin(int length, float cutoff, int samplesPerSecond);
+
+/// The builds of the filter's inner loop that this processor can run, fastest first
+/// ("avx512", "avx2" on x86, always "baseline"). Every one gives the same bits.
+std::vector<std::string> FilterKernels();
+
+/// Makes LowPassFilter use the named build from now on (for tests and benchmarks that
+/// compare them); false, and nothing changes, when the processor cannot run it.
+bool UseFilterKernel(const std::string& name);
 
 } // namespace orva

@@ -2,12 +2,14 @@
 
 namespace orva {
 
-std::string CellFileName(const std::string& chosenName, int cellIndex)
+std::filesystem::path CellFileName(const std::filesystem::path& chosenName, int cellIndex)
 {
-    return chosenName + "_Cell" + std::to_string(cellIndex + 1);
+    std::filesystem::path name = chosenName;
+    name += "_Cell" + std::to_string(cellIndex + 1);
+    return name;
 }
 
-void ScatterCells(TORVAFile& file, const std::string& chosenName, TProgressDisplay* progress)
+void ScatterCells(TORVAFile& file, const std::filesystem::path& chosenName, TProgressDisplay* progress)
 {
     // SaveCell writes through a temporary file, so a failing cell leaves no partial file
     // and the cells written before it stay complete.

@@ -29,7 +29,7 @@ void TfrmETMain::OpenFile(const QString& path)
     TDialogLengthQuestion question(dialogs_, this);
     // The new file is checked before the open document is touched: a refused file
     // leaves the open one, its windows and the title as they are.
-    const std::string problem = file->CheckFile(TextToNative(fullPath), &question);
+    const std::string problem = file->CheckFile(TextToPath(fullPath), &question);
     if (!problem.empty()) {
         dialogs_.ShowMessage(this, QStringLiteral("Error while opening ") + fullPath + QStringLiteral(": ") +
                                        NativeToText(problem),
@@ -41,7 +41,7 @@ void TfrmETMain::OpenFile(const QString& path)
     {
         TBusyScope busy(*this);
         TWindowProgress progress(this);
-        file->LoadFromFile(TextToNative(fullPath), &progress);
+        file->LoadFromFile(TextToPath(fullPath), &progress);
     }
     CurrentFile = std::move(file);
     UpdateMenus();
@@ -81,7 +81,7 @@ bool TfrmETMain::CloseDocument()
 
 QString TfrmETMain::DocumentFolder() const
 {
-    return CurrentFile ? NativeToText(ExtractFilePath(CurrentFile->FullFileName)) : ProgramDir;
+    return CurrentFile ? PathToText(ExtractFilePath(CurrentFile->FullFileName)) : ProgramDir;
 }
 
 std::optional<QString> TfrmETMain::AskSaveName(const QString& title)
@@ -100,7 +100,7 @@ void TfrmETMain::miFileSaveasClick()
     const std::shared_ptr<TORVAFile> file = CurrentFile;
     TBusyScope busy(*this);
     TWindowProgress progress(this);
-    file->SaveToFile(TextToNative(*path), &progress);
+    file->SaveToFile(TextToPath(*path), &progress);
 }
 
 void TfrmETMain::miViewFileheaderClick()

@@ -42,11 +42,11 @@ void TfrmETMain::miToolsConvertGSNClick()
         return;
     const std::shared_ptr<TORVAFile> file = CurrentFile;
     int ignoredLines = 0;
-    const ChannelMap map = ReadChannelMap(TextToNative(QDir(ProgramDir).filePath(QStringLiteral("GSNv2tov1.txt"))),
+    const ChannelMap map = ReadChannelMap(TextToPath(QDir(ProgramDir).filePath(QStringLiteral("GSNv2tov1.txt"))),
                                           file->NumChannels(), &ignoredLines);
     TBusyScope busy(*this);
     TWindowProgress progress(this);
-    file->SaveRemapped(TextToNative(*path), map, &progress);
+    file->SaveRemapped(TextToPath(*path), map, &progress);
 }
 
 void TfrmETMain::miToolsScattercellsClick()
@@ -59,7 +59,7 @@ void TfrmETMain::miToolsScattercellsClick()
     const std::shared_ptr<TORVAFile> file = CurrentFile;
     TBusyScope busy(*this);
     TWindowProgress progress(this);
-    ScatterCells(*file, TextToNative(*path), &progress);
+    ScatterCells(*file, TextToPath(*path), &progress);
 }
 
 } // namespace orva::ui

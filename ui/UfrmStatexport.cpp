@@ -212,7 +212,7 @@ void TfrmStatexport::btnExportClick()
             dialogs_.ShowMessage(this, NativeToText(e.what()), QStringLiteral("Error"), TMessageIcon::Error);
             return;
         }
-        folder = NativeToText(ExtractFilePath(file->FullFileName));
+        folder = PathToText(ExtractFilePath(file->FullFileName));
     }
 
     if (SaveExportLines(this, dialogs_, folder, lines, QStringLiteral("Stats text file")))

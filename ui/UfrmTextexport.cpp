@@ -160,7 +160,7 @@ void TfrmTextexport::btnSaveasClick()
             dialogs_.ShowMessage(this, NativeToText(e.what()), QStringLiteral("Error"), TMessageIcon::Error);
             return;
         }
-        folder = NativeToText(ExtractFilePath(file->FullFileName));
+        folder = PathToText(ExtractFilePath(file->FullFileName));
     }
 
     if (SaveExportLines(this, dialogs_, folder, lines, QStringLiteral("Average text file")))

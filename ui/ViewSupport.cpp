@@ -48,7 +48,7 @@ bool SaveExportLines(QWidget* window, TUserDialogs& dialogs, const QString& fold
         return false;
     }
     try {
-        WriteTextLines(TextToNative(*path), lines);
+        WriteTextLines(TextToPath(*path), lines);
     } catch (const std::exception& e) {
         // The file could not be written: the error is shown and the window stays for another try.
         dialogs.ShowMessage(window, NativeToText(e.what()), QStringLiteral("Error"), TMessageIcon::Error);

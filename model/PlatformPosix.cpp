@@ -1,0 +1,158 @@
+// The POSIX half of the platform layer (Linux, macOS and the other Unix systems).
+#include "model/Platform.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#ifdef __APPLE__
+#include <mach-o/dyld.h>
+#endif
+
+namespace orva::platform {
+
+namespace {
+
+std::error_code LastError() { return {errno, std::generic_category()}; }
+
+#ifndef O_CLOEXEC
+constexpr int O_CLOEXEC = 0;
+#endif
+
+// The folder entry of a rename reaches the disk only when the folder itself is synced.
+// This is done as well as the system allows: the rename has happened either way, and a
+// folder that may be written but not read cannot even be opened for it.
+void SyncFolder(const std::filesystem::path& folder)
+{
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+} // namespace
+
+TNativeFile::~TNativeFile()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+std::error_code TNativeFile::OpenForReading(const std::filesystem::path& path)
+{
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    return fd_ < 0 ? LastError() : std::error_code();
+}
+
+std::error_code TNativeFile::CreateNew(const std::filesystem::path& path)
+{
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    return fd_ < 0 ? LastError() : std::error_code();
+}
+
+bool TNativeFile::IsOpen() const { return fd_ >= 0; }
+
+std::size_t TNativeFile::Read(void* dst, std::size_t count, std::error_code& ec)
+{
+    auto* out = static_cast<char*>(dst);
+    std::size_t done = 0;
+    ec.clear();
+    while (done < count) {
+        const ssize_t got = ::read(fd_, out + done, count - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            ec = LastError();
+            break;
+        }
+        if (got == 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
+std::error_code TNativeFile::Write(const void* src, std::size_t count)
+{
+    const auto* in = static_cast<const char*>(src);
+    while (count > 0) {
+        const ssize_t put = ::write(fd_, in, count);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put < 0)
+            return LastError();
+        in += put;
+        count -= static_cast<std::size_t>(put);
+    }
+    return {};
+}
+
+std::error_code TNativeFile::Seek(std::int64_t offset)
+{
+    return ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0 ? LastError() : std::error_code();
+}
+
+std::int64_t TNativeFile::Size(std::error_code& ec) const
+{
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) {
+        ec = LastError();
+        return -1;
+    }
+    ec.clear();
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+std::error_code TNativeFile::Sync()
+{
+    // On macOS only F_FULLFSYNC asks the drive itself to write its cache.
+#ifdef F_FULLFSYNC
+    if (::fcntl(fd_, F_FULLFSYNC) == 0)
+        return {};
+#endif
+    return ::fsync(fd_) == 0 ? std::error_code() : LastError();
+}
+
+std::error_code TNativeFile::Close()
+{
+    const int fd = fd_;
+    fd_ = -1;
+    return fd >= 0 && ::close(fd) != 0 ? LastError() : std::error_code();
+}
+
+std::error_code ReplaceFile(const std::filesystem::path& source, const std::filesystem::path& target)
+{
+    if (::rename(source.c_str(), target.c_str()) != 0)
+        return LastError();
+    SyncFolder(target.parent_path());
+    return {};
+}
+
+std::filesystem::path ExecutablePath()
+{
+#ifdef __APPLE__
+    std::uint32_t size = 0;
+    _NSGetExecutablePath(nullptr, &size);
+    std::string buffer(size, '\0');
+    if (_NSGetExecutablePath(buffer.data(), &size) == 0)
+        return std::filesystem::path(buffer.c_str());
+    return {};
+#else
+    std::error_code ec;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::path() : exe;
+#endif
+}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv)
+{
+    // POSIX passes file names as the bytes the file system holds: they are used unchanged.
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) != 0; }
+
+std::string ErrorText(const std::error_code& ec) { return ec.message(); }
+
+} // namespace orva::platform
