@@ -1,13 +1,79 @@
 #include "tests/cli/RunOrva.h"
 
+#include "model/PathText.h"
+#include "model/Platform.h"
 #include "tests/support/TestFileBuilder.h"
 
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
 #include <cstdlib>
 #include <sys/wait.h>
+#endif
 
 namespace orva::test {
 
 namespace {
+
+std::filesystem::path OrvaProgram() { return platform::ExecutablePath().parent_path() / ORVA_CLI_NAME; }
+
+#ifdef _WIN32
+// Quotes one argument so that CommandLineToArgvW gives it back unchanged.
+std::wstring Quote(const std::wstring& s)
+{
+    std::wstring q = L"\"";
+    std::size_t backslashes = 0;
+    for (wchar_t c : s) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        q.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+        backslashes = 0;
+        q += c;
+    }
+    q.append(2 * backslashes, L'\\');
+    return q + L"\"";
+}
+
+HANDLE Inheritable(const std::wstring& name, DWORD access, DWORD disposition)
+{
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    return ::CreateFileW(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, disposition,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+int Run(const std::vector<std::string>& args, const std::filesystem::path& out, const std::filesystem::path& err)
+{
+    const std::wstring program = OrvaProgram().wstring();
+    std::wstring line = Quote(program);
+    for (const auto& a : args)
+        line += L" " + Quote(PathFromText(a).wstring());
+    HANDLE in = Inheritable(L"NUL", GENERIC_READ, OPEN_EXISTING);
+    HANDLE o = Inheritable(out.wstring(), GENERIC_WRITE, CREATE_ALWAYS);
+    HANDLE e = Inheritable(err.wstring(), GENERIC_WRITE, CREATE_ALWAYS);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = in;
+    si.hStdOutput = o;
+    si.hStdError = e;
+    PROCESS_INFORMATION pi{};
+    DWORD status = static_cast<DWORD>(-1);
+    if (::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+        ::WaitForSingleObject(pi.hProcess, INFINITE);
+        ::GetExitCodeProcess(pi.hProcess, &status);
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+    }
+    for (HANDLE h : {in, o, e})
+        ::CloseHandle(h);
+    return static_cast<int>(status);
+}
+#else
 std::string Quote(const std::string& s)
 {
     std::string q = "'";
@@ -15,18 +81,25 @@ std::string Quote(const std::string& s)
         q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
 }
+
+int Run(const std::vector<std::string>& args, const std::filesystem::path& out, const std::filesystem::path& err)
+{
+    std::string command = Quote(OrvaProgram().string());
+    for (const auto& a : args)
+        command += " " + Quote(a);
+    command += " > " + Quote(out.string()) + " 2> " + Quote(err.string()) + " < /dev/null";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+#endif
+
 } // namespace
 
 TOrvaRun RunOrva(const std::vector<std::string>& args)
 {
     TTempDir dir;
-    std::string command = Quote(ORVA_CLI_PATH);
-    for (const auto& a : args)
-        command += " " + Quote(a);
-    command += " > " + Quote(dir.Path("out")) + " 2> " + Quote(dir.Path("err")) + " < /dev/null";
-    int status = std::system(command.c_str());
     TOrvaRun run;
-    run.ExitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.ExitStatus = Run(args, dir.Path("out"), dir.Path("err"));
     run.Out = ReadText(dir.Path("out"));
     run.Err = ReadText(dir.Path("err"));
     return run;

@@ -10,7 +10,8 @@ struct TOrvaRun {
     std::string Err;
 };
 
-/// Runs the batch tool with the arguments (each quoted for the shell).
+/// Runs the batch tool (beside the test program) with the arguments, UTF-8 texts passed
+/// to it unchanged; its output and errors are collected.
 TOrvaRun RunOrva(const std::vector<std::string>& args);
 
 } // namespace orva::test

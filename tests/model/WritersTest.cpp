@@ -1,6 +1,8 @@
 #include "model/ORVAError.h"
 #include "model/ORVAFile.h"
+#ifndef _WIN32
 #include "tests/support/FileSizeLimit.h"
+#endif
 #include "tests/support/RecordingProgress.h"
 #include "tests/support/LoadChecked.h"
 #include "tests/support/TestFileBuilder.h"
@@ -208,6 +210,7 @@ TEST_F(WritersTest, HeaderThatDoesNotAddUpIsWrittenConsistently)
     }
 }
 
+#ifndef _WIN32 // a full disk is provoked through a POSIX file size limit
 TEST_F(WritersTest, FailedSaveReportsTheFileAndKeepsTheTarget)
 {
     TORVAFile f = LoadBuilt(TTestFileBuilder::Session(2, 100, 250, 8));
@@ -227,6 +230,7 @@ TEST_F(WritersTest, FailedSaveReportsTheFileAndKeepsTheTarget)
     EXPECT_EQ(progress.Running, 0);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Root()), {}), 2); // no partial file left
 }
+#endif
 
 TEST_F(WritersTest, UncreatableFileIsReportedBeforeAnythingIsWritten)
 {

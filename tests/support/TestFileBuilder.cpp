@@ -1,9 +1,12 @@
 #include "tests/support/TestFileBuilder.h"
 
-#include <cstdlib>
+#include "model/PathText.h"
+
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace orva::test {
@@ -164,14 +167,22 @@ std::vector<std::uint8_t> TTestFileBuilder::Build() const
     return out;
 }
 
-void TTestFileBuilder::WriteTo(const std::string& path) const { WriteBytes(path, Build()); }
+void TTestFileBuilder::WriteTo(const std::filesystem::path& path) const { WriteBytes(path, Build()); }
 
 TTempDir::TTempDir()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "orva-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot create a temporary folder");
-    path_ = pattern;
+    std::random_device random;
+    const auto base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, "orva-test-%08x", static_cast<unsigned>(random()));
+        std::error_code ec;
+        if (std::filesystem::create_directory(base / name, ec)) {
+            path_ = PathText((base / name).lexically_normal());
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary folder");
 }
 
 TTempDir::~TTempDir()
@@ -181,21 +192,21 @@ TTempDir::~TTempDir()
     std::filesystem::remove_all(path_, ec);
 }
 
-std::vector<std::uint8_t> ReadBytes(const std::string& path)
+std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
+void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (!out)
-        throw std::runtime_error("cannot write " + path);
+        throw std::runtime_error("cannot write " + PathText(path));
 }
 
-std::string ReadText(const std::string& path)
+std::string ReadText(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -3,6 +3,7 @@
 // writer, so that loader and writer are each checked against the format itself.
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,7 +53,7 @@ public:
 
     std::vector<std::uint8_t> Build() const;
     std::size_t HeaderSize() const;
-    void WriteTo(const std::string& path) const;
+    void WriteTo(const std::filesystem::path& path) const;
 };
 
 /// A fresh folder under the system's temporary folder, removed with its contents.
@@ -62,15 +63,18 @@ public:
     ~TTempDir();
     TTempDir(const TTempDir&) = delete;
     TTempDir& operator=(const TTempDir&) = delete;
-    std::string Path(const std::string& name) const { return path_ + "/" + name; }
+    /// The UTF-8 text of the path of `name` in the folder.
+    std::string Path(const std::string& name) const { return path_ + kSeparator + name; }
     const std::string& Root() const { return path_; }
 
 private:
+    // The system's own separator, so that a path made absolute and normal reads the same.
+    static constexpr char kSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
     std::string path_;
 };
 
-std::vector<std::uint8_t> ReadBytes(const std::string& path);
-void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
-std::string ReadText(const std::string& path);
+std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path);
+void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
+std::string ReadText(const std::filesystem::path& path);
 
 } // namespace orva::test

@@ -71,6 +71,29 @@ TEST(LowPassFilter, MatchesTheStepByStepFilterBitForBit)
             }
 }
 
+// Every build of the inner loop this processor runs (AVX-512, AVX2, the baseline) gives the
+// bits of the step-by-step filter; the wider ones must not round differently.
+TEST(LowPassFilter, EveryKernelGivesTheSameBits)
+{
+    const std::vector<std::string> kernels = FilterKernels();
+    ASSERT_FALSE(kernels.empty());
+    EXPECT_EQ(kernels.back(), "baseline");
+    EXPECT_FALSE(UseFilterKernel("no-such-kernel"));
+    for (bool average : {false, true}) {
+        TORVAFile file = MakeFilterModel(average, 1, 4, 250, 19);
+        FillWaveforms(file, 7u);
+        TORVAFile expected = file;
+        ReferenceLowPassFilter(expected, 12.5f);
+        for (const std::string& kernel : kernels) {
+            ASSERT_TRUE(UseFilterKernel(kernel));
+            TORVAFile filtered = file;
+            LowPassFilter(filtered, 12.5f);
+            EXPECT_TRUE(filtered.Cells[0].Data == expected.Cells[0].Data) << kernel << (average ? " average" : " session");
+        }
+    }
+    UseFilterKernel(kernels.front());
+}
+
 TEST(LowPassFilter, CutoffBelowTheFirstBinLeavesTheLine)
 {
     // N = 4, first 10, last 22: R = 0, 3, 6, 9; the trace becomes first + R.
