@@ -198,7 +198,7 @@ void TFileStream::Commit()
     auto old = fs::status(path_, ec);
     if (!ec && fs::exists(old))
         fs::permissions(tempPath_, old.permissions(), ec);
-    if ((ec = platform::ReplaceFile(tempPath_, path_)))
+    if ((ec = platform::ReplaceDurably(tempPath_, path_)))
         Fail("Cannot replace file", ec);
     committed_ = true;
 }

@@ -50,7 +50,7 @@ private:
 /// Puts the file `source` in place of `target` in one step, whether or not target exists,
 /// and makes the change durable: after a power cut the target is the old file or the new
 /// one. Both lie in the same folder.
-std::error_code ReplaceFile(const std::filesystem::path& source, const std::filesystem::path& target);
+std::error_code ReplaceDurably(const std::filesystem::path& source, const std::filesystem::path& target);
 
 /// The running program's own file.
 std::filesystem::path ExecutablePath();

@@ -121,7 +121,7 @@ std::error_code TNativeFile::Close()
     return fd >= 0 && ::close(fd) != 0 ? LastError() : std::error_code();
 }
 
-std::error_code ReplaceFile(const std::filesystem::path& source, const std::filesystem::path& target)
+std::error_code ReplaceDurably(const std::filesystem::path& source, const std::filesystem::path& target)
 {
     if (::rename(source.c_str(), target.c_str()) != 0)
         return LastError();

@@ -154,7 +154,7 @@ std::error_code TNativeFile::Close()
     return h != INVALID_HANDLE_VALUE && !::CloseHandle(h) ? LastError() : std::error_code();
 }
 
-std::error_code ReplaceFile(const std::filesystem::path& source, const std::filesystem::path& target)
+std::error_code ReplaceDurably(const std::filesystem::path& source, const std::filesystem::path& target)
 {
     // One step, the old file or the new one, and not back before the change is on the disk.
     if (!::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))

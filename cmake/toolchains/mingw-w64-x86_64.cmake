@@ -11,7 +11,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # One file per program: no compiler run-time DLLs to place beside it.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-find_program(ORVA_WINE NAMES wine64 wine)
-if(ORVA_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${ORVA_WINE})
-endif()
+# The programs run under Wine (the build writes the demo files with the batch tool, CTest
+# runs the tests). A toolchain file cannot search the host's programs reliably: the usual
+# places are tried, or give -DCMAKE_CROSSCOMPILING_EMULATOR=...
+foreach(wine /usr/bin/wine64 /usr/bin/wine /usr/lib/wine/wine64)
+  if(NOT CMAKE_CROSSCOMPILING_EMULATOR AND EXISTS ${wine})
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${wine})
+  endif()
+endforeach()

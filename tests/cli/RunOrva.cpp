@@ -93,6 +93,20 @@ int Run(const std::vector<std::string>& args, const std::filesystem::path& out, 
 }
 #endif
 
+// Windows programs end their console lines with CR LF; the tests compare lines.
+std::string WithLineFeeds(std::string text)
+{
+#ifdef _WIN32
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+            out += text[i];
+    return out;
+#else
+    return text;
+#endif
+}
+
 } // namespace
 
 TOrvaRun RunOrva(const std::vector<std::string>& args)
@@ -100,8 +114,8 @@ TOrvaRun RunOrva(const std::vector<std::string>& args)
     TTempDir dir;
     TOrvaRun run;
     run.ExitStatus = Run(args, dir.Path("out"), dir.Path("err"));
-    run.Out = ReadText(dir.Path("out"));
-    run.Err = ReadText(dir.Path("err"));
+    run.Out = WithLineFeeds(ReadText(dir.Path("out")));
+    run.Err = WithLineFeeds(ReadText(dir.Path("err")));
     return run;
 }
 

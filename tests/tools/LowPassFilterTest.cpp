@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 using namespace orva;
 using namespace orva::test;
@@ -154,9 +155,9 @@ TEST(LowPassFilter, LowPassRemovesAFastOscillation)
     TORVAFile file = MakeFilterModel(false, 1, 1, 256, 1);
     std::vector<int> slow(256), mixed(256);
     for (int t = 0; t < 256; ++t) {
-        slow[static_cast<std::size_t>(t)] = static_cast<int>(std::lround(1000 * std::sin(2 * M_PI * 6 * t / 250.0)));
+        slow[static_cast<std::size_t>(t)] = static_cast<int>(std::lround(1000 * std::sin(2 * std::numbers::pi * 6 * t / 250.0)));
         mixed[static_cast<std::size_t>(t)] =
-            slow[static_cast<std::size_t>(t)] + static_cast<int>(std::lround(500 * std::sin(2 * M_PI * 100 * t / 250.0)));
+            slow[static_cast<std::size_t>(t)] + static_cast<int>(std::lround(500 * std::sin(2 * std::numbers::pi * 100 * t / 250.0)));
     }
     SetTrace(file, 0, 0, 0, mixed);
     LowPassFilter(file, 20.0f);
