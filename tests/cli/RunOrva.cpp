@@ -84,7 +84,10 @@ std::string Quote(const std::string& s)
 
 int Run(const std::vector<std::string>& args, const std::filesystem::path& out, const std::filesystem::path& err)
 {
-    std::string command = Quote(OrvaProgram().string());
+#ifndef ORVA_CLI_LAUNCHER
+#define ORVA_CLI_LAUNCHER ""
+#endif
+    std::string command = ORVA_CLI_LAUNCHER + Quote(OrvaProgram().string());
     for (const auto& a : args)
         command += " " + Quote(a);
     command += " > " + Quote(out.string()) + " 2> " + Quote(err.string()) + " < /dev/null";
