@@ -16,7 +16,7 @@ namespace {
 const QColor kGridColour(192, 192, 192);
 const QColor kClipColour(255, 0, 0);
 constexpr int kTickLength = 4;
-constexpr int kClipMarkLength = 4;
+constexpr int kClipMarkLength = 6;
 
 QColor Colour(TRgb c)
 {

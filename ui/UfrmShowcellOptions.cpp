@@ -54,7 +54,8 @@ QWidget* TfrmShowcell::CreateOptionRow()
     cbRange->setCurrentText(QString::number(kDefaultRangeUv));
     cbRange->setValidator(new QIntValidator(2, 200000000, cbRange));
     cbRange->setToolTip(QStringLiteral("The full height of the plot in \u00B5V (900: \u00B1450 \u00B5V)"));
-    cbRange->setMinimumContentsLength(5);
+    cbRange->setMinimumContentsLength(4);
+    cbRange->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     lblRange = new QLabel(QString::fromUtf8("range (\u00B5V):"), row);
     lblRange->setObjectName(QStringLiteral("lblRange"));
     lblRange->setBuddy(cbRange);
@@ -72,10 +73,10 @@ QWidget* TfrmShowcell::CreateOptionRow()
 
     cbOverlay = new QComboBox(row);
     cbOverlay->setObjectName(QStringLiteral("cbOverlay"));
-    cbOverlay->addItem(QStringLiteral("one trace"), static_cast<int>(TOverlay::None));
-    cbOverlay->addItem(QStringLiteral("all cells"), static_cast<int>(TOverlay::Cells));
-    cbOverlay->addItem(QStringLiteral("all channels"), static_cast<int>(TOverlay::Channels));
-    cbOverlay->setToolTip(QStringLiteral("Lay the channel of every cell, or every channel, over the trace"));
+    cbOverlay->addItem(QStringLiteral("single"), static_cast<int>(TOverlay::None));
+    cbOverlay->addItem(QStringLiteral("cells"), static_cast<int>(TOverlay::Cells));
+    cbOverlay->addItem(QStringLiteral("channels"), static_cast<int>(TOverlay::Channels));
+    cbOverlay->setToolTip(QStringLiteral("Overlay: the trace alone, the channel in every cell, or every channel"));
 
     miSavePicture = Action(this, "miSavePicture", QStringLiteral("Save picture as..."));
     miSavePictureSized = Action(this, "miSavePictureSized", QStringLiteral("Save picture at size..."));
