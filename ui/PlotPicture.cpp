@@ -67,6 +67,8 @@ TPlotPaintResult SavePlotPicture(const QString& path, QSize size, const TPlotSce
     } else {
         QSvgGenerator svg;
         svg.setOutputDevice(&file);
+        // At 96 dpi the picture's millimetres are as many CSS pixels as it has pixels.
+        svg.setResolution(96);
         svg.setSize(size);
         svg.setViewBox(QRect(QPoint(0, 0), size));
         svg.setTitle(QStringLiteral("Cell graph"));

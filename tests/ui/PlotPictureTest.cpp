@@ -57,6 +57,8 @@ TEST(PlotPicture, SvgHoldsTracesLegendAndAxisLabels)
     const QString svg = QString::fromUtf8(file.readAll());
     EXPECT_TRUE(svg.contains(QLatin1String("<svg"))) << svg.left(200).toStdString();
     EXPECT_TRUE(svg.contains(QLatin1String("viewBox=\"0 0 480 240\"")));
+    // 480 pixels at 96 dpi: a browser shows it 480 CSS pixels wide.
+    EXPECT_TRUE(svg.contains(QLatin1String("width=\"127mm\""))) << svg.left(200).toStdString();
     for (const char* text : {">Standard<", ">Target<", ">ms<", ">-200<", ">0<", ">100<"})
         EXPECT_TRUE(svg.contains(QString::fromUtf8(text))) << text;
     EXPECT_TRUE(svg.contains(QString::fromUtf8(">\u00B5V<")));

@@ -212,7 +212,8 @@ TEST_F(ShowcellOptionsTest, SavedPictureIsThePlotAsShown)
     QFile file(svg);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();
-    EXPECT_TRUE(text.contains(QByteArray("width=\"") + QByteArray::number(w.Image1->Bitmap.width())));
+    EXPECT_TRUE(text.contains(QByteArray("viewBox=\"0 0 ") + QByteArray::number(w.Image1->Bitmap.width()) + ' ' +
+                              QByteArray::number(w.Image1->Bitmap.height()) + '"'));
     EXPECT_TRUE(text.contains(">cell 2<")) << "the legend names the cells";
 }
 
