@@ -15,8 +15,12 @@ namespace {
 
 std::vector<TCommand> AllCommands()
 {
+    std::vector<std::vector<TCommand> (*)()> groups{ModelCommands, ToolCommands, ExportCommands};
+#ifdef ORVA_WITH_PLOT
+    groups.push_back(PlotCommands);
+#endif
     std::vector<TCommand> all;
-    for (auto group : {ModelCommands, ToolCommands, ExportCommands})
+    for (auto group : groups)
         for (const auto& c : group())
             all.push_back(c);
     return all;

@@ -1,5 +1,6 @@
 #include "ui/PlotGeometry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -41,7 +42,7 @@ std::vector<int> HorizontalGrid(const TPlotInput& in, float pxPerUv)
     if (in.YGrid <= 0)
         return ys;
     const int half = in.Height / 2;
-    const int n = 450 / in.YGrid;
+    const int n = (in.RangeUv / 2) / in.YGrid;
     for (int i = 1; i <= n; ++i) {
         const int d = Trunc(static_cast<double>(in.YGrid * i) * static_cast<double>(pxPerUv));
         ys.push_back(half - d);
@@ -50,14 +51,18 @@ std::vector<int> HorizontalGrid(const TPlotInput& in, float pxPerUv)
     return ys;
 }
 
-std::vector<TPlotPoint> Trace(const TPlotInput& in, float msPerSample, float pxPerMs, float pxPerUv)
+} // namespace
+
+std::vector<TPlotPoint> ComputeTrace(const std::vector<float>& v, float msPerSample, float pxPerMs, float pxPerUv,
+                                     int height, bool negativeUp)
 {
     std::vector<TPlotPoint> points;
-    const auto& v = in.Voltages;
     if (v.empty())
         return points;
-    const int half = in.Height / 2;
-    const double uv = static_cast<double>(pxPerUv);
+    points.reserve(v.size());
+    const int half = height / 2;
+    // Negative up mirrors the voltages; the truncations stay the same for either sign.
+    const double uv = negativeUp ? -static_cast<double>(pxPerUv) : static_cast<double>(pxPerUv);
     // The start point truncates after the subtraction, the later points before it.
     points.push_back({0, Trunc(static_cast<double>(half) - static_cast<double>(v[0]) * uv)});
     for (std::size_t i = 1; i < v.size(); ++i) {
@@ -67,7 +72,17 @@ std::vector<TPlotPoint> Trace(const TPlotInput& in, float msPerSample, float pxP
     return points;
 }
 
-} // namespace
+TClipping FindClipping(const std::vector<TPlotPoint>& trace, int height)
+{
+    TClipping clipping;
+    for (const TPlotPoint& p : trace) {
+        if (p.Y < 0)
+            clipping.AboveX.push_back(p.X);
+        else if (p.Y >= height)
+            clipping.BelowX.push_back(p.X);
+    }
+    return clipping;
+}
 
 std::optional<int> XGridMaximum(int samples, int samplesPerSecond)
 {
@@ -85,7 +100,9 @@ TPlotGeometry ComputePlotGeometry(const TPlotInput& input)
         in.Samples = 0;
 
     TPlotGeometry g;
-    g.PxPerUv = static_cast<float>(in.Height / 900.0);
+    // A range below 2 uV would leave no half range for the grid; it is taken as 2.
+    in.RangeUv = std::max(in.RangeUv, 2);
+    g.PxPerUv = static_cast<float>(in.Height / static_cast<double>(in.RangeUv));
     g.AxisY = in.Height / 2;
     g.HorizontalGridY = HorizontalGrid(in, g.PxPerUv);
     // Without a sampling rate there is no time axis: no vertical grid, marker or trace.
@@ -100,7 +117,7 @@ TPlotGeometry ComputePlotGeometry(const TPlotInput& input)
     g.VerticalGridX = VerticalGrid(in, pxPerMs);
     if (in.BaselineDuration)
         g.MarkerX = Trunc(static_cast<double>(*in.BaselineDuration) * static_cast<double>(pxPerMs));
-    g.Trace = Trace(in, msPerSample, pxPerMs, g.PxPerUv);
+    g.Trace = ComputeTrace(in.Voltages, msPerSample, pxPerMs, g.PxPerUv, in.Height, in.NegativeUp);
     return g;
 }
 

@@ -61,6 +61,12 @@ std::vector<TShot> AllShots()
         {QStringLiteral("filter-dialog"), FilterDialogShot},
         {QStringLiteral("about-box"), AboutBoxShot},
         {QStringLiteral("cell-graph"), CellGraphShot},
+        {QStringLiteral("cell-graph-small"), CellGraphSmallShot},
+        {QStringLiteral("cell-graph-fit"), CellGraphFitShot},
+        {QStringLiteral("cell-graph-cells"), CellGraphCellsShot},
+        {QStringLiteral("cell-graph-channels"), CellGraphChannelsShot},
+        {QStringLiteral("cell-graph-clipped"), CellGraphClippedShot},
+        {QStringLiteral("picture-size"), PictureSizeShot},
         {QStringLiteral("text-export"), TextExportShot},
         {QStringLiteral("stats-export"), StatsExportShot},
     };
@@ -72,7 +78,8 @@ void TUnattendedDialogs::ShowMessage(QWidget*, const QString& text, const QStrin
     std::fprintf(stderr, "orva-screenshot: %s: %s\n", qPrintable(caption), qPrintable(text));
 }
 
-bool TUnattendedDialogs::AskYesNo(QWidget* parent, const QString& text, const QString& caption, TMessageIcon icon)
+bool TUnattendedDialogs::AskYesNo(QWidget* parent, const QString& text, const QString& caption, TMessageIcon icon,
+                                  TDefaultAnswer)
 {
     ShowMessage(parent, text, caption, icon);
     return false;

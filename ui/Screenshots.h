@@ -45,7 +45,8 @@ std::vector<TShot> AllShots();
 class TUnattendedDialogs : public TUserDialogs {
 public:
     void ShowMessage(QWidget* parent, const QString& text, const QString& caption, TMessageIcon icon) override;
-    bool AskYesNo(QWidget* parent, const QString& text, const QString& caption, TMessageIcon icon) override;
+    bool AskYesNo(QWidget* parent, const QString& text, const QString& caption, TMessageIcon icon,
+                  TDefaultAnswer defaultAnswer = TDefaultAnswer::Yes) override;
     std::optional<QString> GetOpenFileName(QWidget* parent, const QString& initialFolder) override;
     std::optional<QString> GetSaveFileName(QWidget* parent, const QString& initialFolder,
                                            const QString& title = QString()) override;

@@ -68,7 +68,8 @@ bool TfrmETMain::CloseDocument()
             !dialogs_.AskYesNo(this,
                                NativeToText(CurrentFile->FileName) +
                                    QStringLiteral(" not saved, do you want to discard changes ?"),
-                               QStringLiteral("Warning ! File not Saved"), TMessageIcon::Warning))
+                               QStringLiteral("Warning ! File not Saved"), TMessageIcon::Warning,
+                               TDefaultAnswer::No)) // Enter keeps the data
             return false;
         if (!CloseAllChildren())
             return false;

@@ -42,48 +42,49 @@ void TfrmETMain::CreateMenus()
     QMenuBar* bar = menuBar();
     bar->setObjectName("MainMenu1");
 
-    QMenu* file = AddMenu(bar, "miFile", QStringLiteral("File"));
-    QAction* open = AddItem(file, "miFileOpen", QStringLiteral("Open..."), &TfrmETMain::miFileOpenClick);
+    QMenu* file = AddMenu(bar, "miFile", QStringLiteral("&File"));
+    QAction* open = AddItem(file, "miFileOpen", QStringLiteral("&Open..."), &TfrmETMain::miFileOpenClick);
     const QString openHint = QStringLiteral("opens an ORVA session (*.ses) or average (*.ave) file");
     open->setToolTip(openHint);
     open->setStatusTip(openHint);
-    // The captions stay as they are; the usual desktop shortcuts give keyboard access.
+    // Every menu and item has a mnemonic (Alt+F opens File); the usual desktop shortcuts
+    // reach the file commands directly.
     open->setShortcut(QKeySequence::Open);
     AddSeparator(file, "miFileN1");
-    AddItem(file, "miFileSave", QStringLiteral("Save"), nullptr);
-    AddItem(file, "miFileSaveas", QStringLiteral("Save as..."), &TfrmETMain::miFileSaveasClick)
+    AddItem(file, "miFileSave", QStringLiteral("&Save"), nullptr);
+    AddItem(file, "miFileSaveas", QStringLiteral("Save &as..."), &TfrmETMain::miFileSaveasClick)
         ->setShortcut(QKeySequence::SaveAs);
-    AddItem(file, "miFileToText", QStringLiteral("Export to text..."), &TfrmETMain::miFileToTextClick);
-    AddItem(file, "miFileToStats", QStringLiteral("Export to stats..."), &TfrmETMain::miFileToStatsClick);
-    AddItem(file, "miFileClose", QStringLiteral("Close"), &TfrmETMain::miFileCloseClick);
+    AddItem(file, "miFileToText", QStringLiteral("Export to &text..."), &TfrmETMain::miFileToTextClick);
+    AddItem(file, "miFileToStats", QStringLiteral("E&xport to stats..."), &TfrmETMain::miFileToStatsClick);
+    AddItem(file, "miFileClose", QStringLiteral("&Close"), &TfrmETMain::miFileCloseClick);
     AddSeparator(file, "miFileN2");
-    AddItem(file, "miFileQuit", QStringLiteral("Quit"), &TfrmETMain::miFileQuitClick)->setShortcut(QKeySequence::Quit);
+    AddItem(file, "miFileQuit", QStringLiteral("&Quit"), &TfrmETMain::miFileQuitClick)->setShortcut(QKeySequence::Quit);
 
-    QMenu* edit = AddMenu(bar, "miEdit", QStringLiteral("Edit"));
-    AddItem(edit, "miEditUndo", QStringLiteral("Undo"), nullptr);
+    QMenu* edit = AddMenu(bar, "miEdit", QStringLiteral("&Edit"));
+    AddItem(edit, "miEditUndo", QStringLiteral("&Undo"), nullptr);
     AddSeparator(edit, "miEditN1");
-    AddItem(edit, "miEditConfigure", QStringLiteral("Configure..."), nullptr);
+    AddItem(edit, "miEditConfigure", QStringLiteral("&Configure..."), nullptr);
 
-    QMenu* view = AddMenu(bar, "miView", QStringLiteral("View"));
-    AddItem(view, "miViewFileheader", QStringLiteral("File header"), &TfrmETMain::miViewFileheaderClick);
-    AddItem(view, "miViewChannelgraph", QStringLiteral("Channel graph"), &TfrmETMain::miViewChannelgraphClick);
-    AddItem(view, "miViewChannelvalues", QStringLiteral("Channel values"), nullptr);
-    AddItem(view, "miViewNet", QStringLiteral("Net"), nullptr);
+    QMenu* view = AddMenu(bar, "miView", QStringLiteral("&View"));
+    AddItem(view, "miViewFileheader", QStringLiteral("&File header"), &TfrmETMain::miViewFileheaderClick);
+    AddItem(view, "miViewChannelgraph", QStringLiteral("Channel &graph"), &TfrmETMain::miViewChannelgraphClick);
+    AddItem(view, "miViewChannelvalues", QStringLiteral("Channel &values"), nullptr);
+    AddItem(view, "miViewNet", QStringLiteral("&Net"), nullptr);
 
-    QMenu* tools = AddMenu(bar, "miTools", QStringLiteral("Tools"));
-    AddItem(tools, "miToolsConvertGSN", QStringLiteral("Convert GSN64v2 to GSN64v1..."),
+    QMenu* tools = AddMenu(bar, "miTools", QStringLiteral("&Tools"));
+    AddItem(tools, "miToolsConvertGSN", QStringLiteral("&Convert GSN64v2 to GSN64v1..."),
             &TfrmETMain::miToolsConvertGSNClick);
-    AddItem(tools, "miToolsScattercells", QStringLiteral("Scatter Cells..."), &TfrmETMain::miToolsScattercellsClick);
-    AddItem(tools, "miToolsLPFilter", QStringLiteral("Low pass filter..."), &TfrmETMain::miToolsLPFilterClick);
+    AddItem(tools, "miToolsScattercells", QStringLiteral("&Scatter Cells..."), &TfrmETMain::miToolsScattercellsClick);
+    AddItem(tools, "miToolsLPFilter", QStringLiteral("&Low pass filter..."), &TfrmETMain::miToolsLPFilterClick);
 
     // "Windows" is disabled for good and is not the frame's list of child windows.
-    QMenu* windows = AddMenu(bar, "miWindows", QStringLiteral("Windows"));
-    AddItem(windows, "miWindowsTile", QStringLiteral("Tile"), nullptr);
+    QMenu* windows = AddMenu(bar, "miWindows", QStringLiteral("&Windows"));
+    AddItem(windows, "miWindowsTile", QStringLiteral("&Tile"), nullptr);
     AddSeparator(windows, "miWindowsN1");
     windows->menuAction()->setEnabled(false);
 
     // "About" is an item of the bar itself, without a submenu.
-    QAction* about = bar->addAction(QStringLiteral("About"));
+    QAction* about = bar->addAction(QStringLiteral("&About"));
     about->setObjectName("miAbout");
     connect(about, &QAction::triggered, this, [this] { RunCommand([this] { miAboutClick(); }); });
 }

@@ -4,6 +4,7 @@
 #include "tools/ChannelMapFile.h"
 #include "tools/LowPassFilter.h"
 #include "tools/ScatterCells.h"
+#include "ui/ConversionNote.h"
 #include "ui/QtText.h"
 #include "ui/UfrmFilter.h"
 #include "ui/WindowProgress.h"
@@ -44,9 +45,15 @@ void TfrmETMain::miToolsConvertGSNClick()
     int ignoredLines = 0;
     const ChannelMap map = ReadChannelMap(TextToPath(QDir(ProgramDir).filePath(QStringLiteral("GSNv2tov1.txt"))),
                                           file->NumChannels(), &ignoredLines);
-    TBusyScope busy(*this);
-    TWindowProgress progress(this);
-    file->SaveRemapped(TextToPath(*path), map, &progress);
+    {
+        TBusyScope busy(*this);
+        TWindowProgress progress(this);
+        file->SaveRemapped(TextToPath(*path), map, &progress);
+    }
+    // A map that changes nothing, or lines that were skipped, would otherwise go unnoticed.
+    const QString note = ConversionNote(map, ignoredLines, QStringLiteral("GSNv2tov1.txt"), *path);
+    if (!note.isEmpty())
+        dialogs_.ShowMessage(this, note, QStringLiteral("Warning"), TMessageIcon::Warning);
 }
 
 void TfrmETMain::miToolsScattercellsClick()

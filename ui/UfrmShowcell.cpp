@@ -2,6 +2,7 @@
 
 #include "export/NumberFormat.h"
 #include "ui/PlotGeometry.h"
+#include "ui/PlotPainter.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
@@ -15,18 +16,6 @@
 namespace orva::ui {
 
 namespace {
-
-const QColor kGridColour(192, 192, 192);
-const QColor kTraceColour(0, 0, 255);
-
-QPen SolidPen(const QColor& colour)
-{
-    QPen pen(colour);
-    pen.setWidth(1);
-    pen.setCosmetic(true);
-    pen.setStyle(Qt::SolidLine);
-    return pen;
-}
 
 // Sets a spin edit's range and value without running its change handler.
 void SetQuietly(QSpinBox* spin, int minimum, int maximum, std::optional<int> value = std::nullopt)
@@ -180,6 +169,7 @@ void TfrmShowcell::FormCreate()
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(4);
     layout->addWidget(top);
+    layout->addWidget(CreateOptionRow());
     layout->addWidget(lblProblem);
     layout->addLayout(body, 1);
 
@@ -288,7 +278,13 @@ void TfrmShowcell::CellChange()
     } else {
         StringGrid1->setRowCount(0);
     }
-    Draw(*file, hasData ? cell : nullptr);
+    FitColumns();
+    // Without a calibration there is no trace; without a time scale nothing is placed.
+    if (hasData && calibrated)
+        scene_ = BuildPlotScene(*file, cellIndex, observation, channel, Options());
+    else
+        scene_ = TraceFreeScene(*file, hasData ? cell : nullptr, Options());
+    Draw();
 }
 
 void TfrmShowcell::FillTable(const TORVAFile& file, const TORVACell& cell, int observation, int channel,
@@ -316,50 +312,13 @@ void TfrmShowcell::FillTable(const TORVAFile& file, const TORVACell& cell, int o
     StringGrid1->setUpdatesEnabled(true);
 }
 
-void TfrmShowcell::Draw(const TORVAFile& file, const TORVACell* cell)
+void TfrmShowcell::Draw()
 {
     QImage& bitmap = Image1->Bitmap;
     if (bitmap.isNull())
         return;
-
-    TPlotInput in;
-    in.Width = bitmap.width();
-    in.Height = bitmap.height();
-    in.Samples = cell ? cell->SamplesPerObservation : 0;
-    in.SamplesPerSecond = cell ? cell->SamplesPerSecond : 0;
-    in.XGrid = seXgrid->value();
-    in.YGrid = seYgrid->value();
-    in.Voltages = voltages_;
-    if (file.IsAverageFile())
-        in.BaselineDuration = file.GeneralInformation.BaselineDuration;
-    const TPlotGeometry g = ComputePlotGeometry(in);
-
     QPainter painter(&bitmap);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.fillRect(0, 0, in.Width, in.Height, Qt::white);
-
-    painter.setPen(SolidPen(kGridColour));
-    for (int x : g.VerticalGridX)
-        painter.drawLine(x, 0, x, in.Height);
-    for (int y : g.HorizontalGridY)
-        painter.drawLine(0, y, in.Width, y);
-
-    painter.setPen(SolidPen(Qt::black));
-    painter.drawLine(0, g.AxisY, in.Width, g.AxisY);
-    if (g.MarkerX)
-        painter.drawLine(*g.MarkerX, 0, *g.MarkerX, in.Height);
-
-    if (!g.Trace.empty()) {
-        painter.setPen(SolidPen(kTraceColour));
-        QPolygon trace;
-        trace.reserve(static_cast<int>(g.Trace.size()));
-        for (const TPlotPoint& p : g.Trace)
-            trace << QPoint(p.X, p.Y);
-        painter.drawPolyline(trace);
-        // Qt's line rule may leave out the pixel of a sample where the trace turns sharply;
-        // every sample's own pixel is drawn, as a move-to/line-to trace draws it.
-        painter.drawPoints(trace);
-    }
+    PaintPlot(painter, bitmap.size(), scene_);
     painter.end();
     Image1->update();
 }

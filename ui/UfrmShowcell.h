@@ -2,6 +2,7 @@
 // The cell graph window: one trace (cell, observation, channel) of the open document as a
 // line plot of microvolts over time with grid lines, and the same trace as a table.
 #include "model/ORVAFile.h"
+#include "ui/PlotScene.h"
 #include "ui/UserDialogs.h"
 #include "ui/ViewSupport.h"
 
@@ -12,8 +13,13 @@
 #include <optional>
 #include <vector>
 
+class QAction;
+class QCheckBox;
+class QComboBox;
 class QLabel;
+class QPushButton;
 class QTableWidget;
+class QToolButton;
 
 namespace orva::ui {
 
@@ -53,6 +59,25 @@ public:
 
     /// The trace on display, in microvolts (empty when it cannot be calibrated).
     const std::vector<float>& Voltages() const { return voltages_; }
+    /// What the plot shows now: its traces and the viewing options.
+    const TPlotScene& Scene() const { return scene_; }
+    /// The viewing options as the controls set them.
+    TPlotOptions Options() const;
+
+    // The viewing options beyond the trace (second row), each at the plot's usual look by
+    // default, and the picture and table commands.
+    /// The range changed (typed or chosen): the y grid follows it, then updates.
+    void cbRangeChange();
+    /// Sets the range that holds every sample of the traces on display.
+    void btnFitClick();
+    /// "Save picture as...": the plot as shown, at the plot's size, as PNG or SVG.
+    void miSavePictureClick();
+    /// "Save picture at size...": asks for the size first.
+    void miSavePictureSizedClick();
+    /// "Copy table": the value table on the clipboard as tab-separated text.
+    void miCopyTableClick();
+    /// The value table as tab-separated lines, the headings first.
+    QString TableText() const;
 
     TArrowSpinEdit* seCell;
     TArrowSpinEdit* seObs;
@@ -64,6 +89,17 @@ public:
     QLabel* lblChan;
     QLabel* lblXgrid;
     QLabel* lblYgrid;
+    QLabel* lblRange;
+    QComboBox* cbRange;
+    QPushButton* btnFit;
+    QCheckBox* cbNegativeUp;
+    QCheckBox* cbAxes;
+    QCheckBox* cbClipped;
+    QComboBox* cbOverlay;
+    QToolButton* btnPicture;
+    QAction* miSavePicture;
+    QAction* miSavePictureSized;
+    QAction* miCopyTable;
     /// Why no trace is drawn (hidden while one is).
     QLabel* lblProblem;
     TPlotImage* Image1;
@@ -71,13 +107,19 @@ public:
 
 private:
     void FormCreate();
+    QWidget* CreateOptionRow();
+    void SavePicture(QSize size);
+    /// Widens the table's columns to their widest text and the table to its columns.
+    void FitColumns();
     void SetProblem(const QString& text);
     void FillTable(const TORVAFile& file, const TORVACell& cell, int observation, int channel, bool calibrated);
-    void Draw(const TORVAFile& file, const TORVACell* cell);
+    void Draw();
 
     TUserDialogs& dialogs_;
     TViewDocument document_;
     std::vector<float> voltages_;
+    TPlotScene scene_;
+    int rangeUv_ = kDefaultRangeUv;
 };
 
 } // namespace orva::ui

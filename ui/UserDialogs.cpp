@@ -45,10 +45,11 @@ void TQtDialogs::ShowMessage(QWidget* parent, const QString& text, const QString
     box.exec();
 }
 
-bool TQtDialogs::AskYesNo(QWidget* parent, const QString& text, const QString& caption, TMessageIcon icon)
+bool TQtDialogs::AskYesNo(QWidget* parent, const QString& text, const QString& caption, TMessageIcon icon,
+                          TDefaultAnswer defaultAnswer)
 {
     QMessageBox box(BoxIcon(icon), caption, text, QMessageBox::Yes | QMessageBox::No, parent);
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(defaultAnswer == TDefaultAnswer::No ? QMessageBox::No : QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }

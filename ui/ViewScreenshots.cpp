@@ -2,10 +2,13 @@
 
 #include "model/ORVAError.h"
 #include "ui/QtText.h"
+#include "ui/UfrmPictureSize.h"
 #include "ui/UfrmShowcell.h"
 #include "ui/UfrmStatexport.h"
 #include "ui/UfrmTextexport.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
@@ -28,7 +31,79 @@ template <class TWindow> TWindow* Opened(TShotContext& context, const char* what
     return window;
 }
 
+// A cell graph on the demo file's target cell and a channel with a clear late wave, in a
+// window of the given size.
+TfrmShowcell* OpenGraph(TShotContext& context, QSize size)
+{
+    OpenDemo(context);
+    context.Window.miViewChannelgraphClick();
+    auto* graph = Opened<TfrmShowcell>(context, "cell graph");
+    graph->seCell->setValue(2);
+    graph->seChan->setValue(std::min(graph->seChan->maximum(), 20));
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(graph->parentWidget()))
+        sub->resize(size);
+    Settle();
+    return graph;
+}
+
+QWidget* Frame(TfrmShowcell* graph)
+{
+    auto* sub = qobject_cast<QMdiSubWindow*>(graph->parentWidget());
+    return sub ? static_cast<QWidget*>(sub) : graph;
+}
+
 } // namespace
+
+void CellGraphSmallShot(TShotContext& context)
+{
+    OpenDemo(context);
+    context.Window.miViewChannelgraphClick();
+    auto* graph = Opened<TfrmShowcell>(context, "cell graph");
+    SaveShot(context, Frame(graph), QStringLiteral("cell-graph-small"));
+}
+
+void CellGraphFitShot(TShotContext& context)
+{
+    TfrmShowcell* graph = OpenGraph(context, QSize(760, 480));
+    graph->cbNegativeUp->setChecked(true);
+    graph->cbAxes->setChecked(true);
+    graph->btnFitClick();
+    SaveShot(context, Frame(graph), QStringLiteral("cell-graph-fit"));
+}
+
+void CellGraphCellsShot(TShotContext& context)
+{
+    TfrmShowcell* graph = OpenGraph(context, QSize(760, 480));
+    graph->cbOverlay->setCurrentIndex(1);
+    graph->cbAxes->setChecked(true);
+    graph->btnFitClick();
+    SaveShot(context, Frame(graph), QStringLiteral("cell-graph-cells"));
+}
+
+void CellGraphChannelsShot(TShotContext& context)
+{
+    TfrmShowcell* graph = OpenGraph(context, QSize(760, 480));
+    graph->cbOverlay->setCurrentIndex(2);
+    graph->cbAxes->setChecked(true);
+    graph->btnFitClick();
+    SaveShot(context, Frame(graph), QStringLiteral("cell-graph-channels"));
+}
+
+void CellGraphClippedShot(TShotContext& context)
+{
+    TfrmShowcell* graph = OpenGraph(context, QSize(760, 480));
+    graph->cbRange->setCurrentText(QStringLiteral("10"));
+    graph->cbClipped->setChecked(true);
+    graph->cbAxes->setChecked(true);
+    SaveShot(context, Frame(graph), QStringLiteral("cell-graph-clipped"));
+}
+
+void PictureSizeShot(TShotContext& context)
+{
+    TfrmPictureSize dialog(QSize(640, 320), &context.Window);
+    dialog.show();
+    SaveShot(context, &dialog, QStringLiteral("picture-size"));
+}
 
 void CellGraphShot(TShotContext& context)
 {

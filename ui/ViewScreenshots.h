@@ -6,6 +6,18 @@ namespace orva::ui::shots {
 
 /// A cell graph window on the demo file: cell-graph.png.
 void CellGraphShot(TShotContext& context);
+/// The cell graph at its minimum size, as it opens: cell-graph-small.png.
+void CellGraphSmallShot(TShotContext& context);
+/// The cell graph fitted to the demo waveform, negative up, with axes: cell-graph-fit.png.
+void CellGraphFitShot(TShotContext& context);
+/// Every cell laid over each other with a legend: cell-graph-cells.png.
+void CellGraphCellsShot(TShotContext& context);
+/// Every channel of the observation, the chosen one highlighted: cell-graph-channels.png.
+void CellGraphChannelsShot(TShotContext& context);
+/// Samples beyond a small range, marked at the edges: cell-graph-clipped.png.
+void CellGraphClippedShot(TShotContext& context);
+/// The picture size dialog: picture-size.png.
+void PictureSizeShot(TShotContext& context);
 /// The text export window on the demo file: text-export.png.
 void TextExportShot(TShotContext& context);
 /// The stats export window on the demo file: stats-export.png.

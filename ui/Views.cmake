@@ -1,8 +1,10 @@
-# The view windows: the cell graph with its Qt-free plot geometry, and the two export windows.
+# The view windows: the cell graph (its picture is the orva_plot library) and the two export windows.
 set(ORVA_UI_VIEW_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ViewSupport.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/PlotGeometry.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UfrmShowcell.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UfrmShowcellOptions.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UfrmShowcellPicture.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UfrmPictureSize.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UfrmTextexport.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UfrmStatexport.cpp
   # Shots of these windows for orva-screenshot (pulled from the library by that program only).

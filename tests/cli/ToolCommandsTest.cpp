@@ -54,6 +54,32 @@ TEST(OrvaConvert, AppliesTheMappingFile)
     EXPECT_EQ(ReadBytes(dir.Path("same.ses")), ReadBytes(dir.Path("in.ses")));
 }
 
+TEST(OrvaConvert, SaysWhenTheMapKeepsEveryChannelInPlace)
+{
+    TTempDir dir;
+    TTestFileBuilder::Average(1, 1, 3, 3).WriteTo(dir.Path("in.ave"));
+    const struct {
+        std::vector<std::uint8_t> Map;
+        bool Identity;
+        const char* Ignored; // the count on stderr, or empty
+    } cases[] = {
+        {{'1', '\t', '1', '\n', '2', '\t', '2', '\n', '3', '\t', '3', '\n'}, true, ""},
+        {{'1', '\t', '2', '\n', '2', '\t', '1', '\n', '3', '\t', '3', '\n'}, false, ""},
+        {{'1', '\t', '1', '\n', '2', '\t', '2', '\n', '3', '\t', '3', '\n', '7', '\t', '1'}, true, "1 line ignored"},
+        {{'3', '\t', '3', '\n'}, false, ""}, // channels 1 and 2 both take channel 1
+    };
+    for (const auto& c : cases) {
+        WriteBytes(dir.Path("map.txt"), c.Map);
+        TOrvaRun run = RunOrva({"convert", dir.Path("in.ave"), dir.Path("out.ave"), "--map", dir.Path("map.txt")});
+        ASSERT_EQ(run.ExitStatus, 0) << run.Err;
+        EXPECT_EQ(run.Err.find("leaves every channel where it was") != std::string::npos, c.Identity) << run.Err;
+        EXPECT_EQ(run.Err.find("ignored") != std::string::npos, *c.Ignored != '\0') << run.Err;
+        if (*c.Ignored) {
+            EXPECT_NE(run.Err.find(c.Ignored), std::string::npos) << run.Err;
+        }
+    }
+}
+
 TEST(OrvaScatter, WritesOneCheckedFilePerCell)
 {
     TTempDir dir;

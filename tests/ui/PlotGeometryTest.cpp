@@ -163,3 +163,83 @@ TEST(PlotGeometry, AbsurdScalesStayFinite)
 
 } // namespace
 } // namespace orva::ui
+
+namespace orva::ui {
+namespace {
+
+TEST(PlotGeometryRange, DefaultRangeIsTheUsualPlot)
+{
+    std::vector<float> v(250, 10.0f);
+    v[7] = -37.5f;
+    TPlotInput explicitDefault = Reference(v);
+    explicitDefault.RangeUv = 900;
+    const TPlotGeometry a = ComputePlotGeometry(Reference(v));
+    const TPlotGeometry b = ComputePlotGeometry(explicitDefault);
+    EXPECT_EQ(a.PxPerUv, b.PxPerUv);
+    EXPECT_EQ(a.HorizontalGridY, b.HorizontalGridY);
+    EXPECT_EQ(a.Trace, b.Trace);
+}
+
+TEST(PlotGeometryRange, SmallRangeMagnifiesAFewMicrovolts)
+{
+    const struct {
+        int Range;
+        int Y;           // of a 5 uV sample (not the first)
+        std::size_t GridLines;
+    } cases[] = {{900, 74 - 0, 22}, {100, 74 - 7, 2}, {20, 74 - 37, 0}, {10, 74 - 74, 0}};
+    for (const auto& c : cases) {
+        TPlotInput in = Reference(std::vector<float>(250, 5.0f));
+        in.RangeUv = c.Range;
+        const TPlotGeometry g = ComputePlotGeometry(in);
+        EXPECT_EQ(g.PxPerUv, static_cast<float>(149.0 / c.Range)) << c.Range;
+        EXPECT_EQ(g.Trace[10].Y, c.Y) << c.Range;
+        EXPECT_EQ(g.HorizontalGridY.size(), c.GridLines) << c.Range;
+        EXPECT_EQ(g.AxisY, 74);
+    }
+    TPlotInput tooSmall = Reference();
+    tooSmall.RangeUv = 0; // taken as 2 uV, never a division by zero
+    EXPECT_EQ(ComputePlotGeometry(tooSmall).PxPerUv, static_cast<float>(149.0 / 2));
+}
+
+TEST(PlotGeometryRange, NegativeUpMirrorsTheTraceAroundTheAxis)
+{
+    std::vector<float> v{10.0f, -10.0f, 450.0f, -450.0f, 0.0f, 3.3f};
+    TPlotInput in = Reference(v);
+    const TPlotGeometry up = ComputePlotGeometry(in);
+    in.NegativeUp = true;
+    const TPlotGeometry down = ComputePlotGeometry(in);
+    ASSERT_EQ(up.Trace.size(), down.Trace.size());
+    EXPECT_EQ(down.Trace[0], (TPlotPoint{0, 75})); // 74 + 1.66, truncated
+    for (std::size_t i = 1; i < v.size(); ++i) {
+        EXPECT_EQ(down.Trace[i].X, up.Trace[i].X);
+        EXPECT_EQ(down.Trace[i].Y - 74, 74 - up.Trace[i].Y) << i;
+    }
+    EXPECT_EQ(down.HorizontalGridY, up.HorizontalGridY);
+}
+
+TEST(PlotGeometryRange, ClippingFindsSamplesBeyondEitherEdge)
+{
+    std::vector<float> v(250, 0.0f);
+    v[10] = 460.0f;  // above
+    v[20] = -460.0f; // below
+    v[30] = 450.0f;  // the top row: still inside
+    v[40] = -450.0f; // the bottom row: still inside
+    const TPlotGeometry g = ComputePlotGeometry(Reference(v));
+    const TClipping clipping = FindClipping(g.Trace, 149);
+    EXPECT_EQ(clipping.AboveX, std::vector<int>{g.Trace[10].X});
+    EXPECT_EQ(clipping.BelowX, std::vector<int>{g.Trace[20].X});
+    EXPECT_EQ(clipping.Count(), 2u);
+}
+
+TEST(PlotGeometryRange, TraceOfAnotherRateStandsAtItsOwnTimes)
+{
+    // A cell at 500 Hz on the time scale of a 250 Hz cell: its sample 2k lies under sample k.
+    const float pxPerMs = static_cast<float>(341.0 / 1008.0);
+    const auto slow = ComputeTrace(std::vector<float>(250, 0.0f), 4.0f, pxPerMs, 0.1f, 149, false);
+    const auto fast = ComputeTrace(std::vector<float>(500, 0.0f), 2.0f, pxPerMs, 0.1f, 149, false);
+    for (std::size_t k = 1; k < 250; k += 31)
+        EXPECT_EQ(fast[2 * k].X, slow[k].X) << k;
+}
+
+} // namespace
+} // namespace orva::ui

@@ -18,6 +18,7 @@ struct TShownMessage {
     QString Caption;
     ui::TMessageIcon Icon;
     bool Question = false; ///< a Yes/No box rather than an OK box
+    ui::TDefaultAnswer Default = ui::TDefaultAnswer::Yes; ///< what Enter would answer a question
 };
 
 /// One file dialog as it was opened.
@@ -35,9 +36,10 @@ public:
     {
         Messages.push_back({text, caption, icon, false});
     }
-    bool AskYesNo(QWidget*, const QString& text, const QString& caption, ui::TMessageIcon icon) override
+    bool AskYesNo(QWidget*, const QString& text, const QString& caption, ui::TMessageIcon icon,
+                  ui::TDefaultAnswer defaultAnswer = ui::TDefaultAnswer::Yes) override
     {
-        Messages.push_back({text, caption, icon, true});
+        Messages.push_back({text, caption, icon, true, defaultAnswer});
         return Take(YesNoAnswers).value_or(false);
     }
     std::optional<QString> GetOpenFileName(QWidget*, const QString& initialFolder) override

@@ -224,6 +224,42 @@ TEST_F(TToolCommandTest, ConversionWritesTheChannelsInMappedOrder)
     EXPECT_TRUE(Window->CurrentFile->Saved);
 }
 
+TEST_F(TToolCommandTest, ConversionSaysWhenItChangesNothingOrSkipsLines)
+{
+    const struct {
+        const char* Map;
+        QStringList Says; // the lines of the note after writing; none: no message
+    } cases[] = {
+        {"1\t1\n2\t2\n3\t3\n",
+         {"The mapping file GSNv2tov1.txt leaves every channel where it was: %1 holds the channels in their "
+          "original order."}},
+        {"1\t2\n2\t1\n3\t3\n\n", {"1 line of the mapping file GSNv2tov1.txt was ignored (no output channel within 1..3)."}},
+        {"1\t1\n2\t2\n3\t3\n0\t1\n4\t1",
+         {"The mapping file GSNv2tov1.txt leaves every channel where it was: %1 holds the channels in their "
+          "original order.",
+          "2 lines of the mapping file GSNv2tov1.txt were ignored (no output channel within 1..3)."}},
+        {"1\t3\n3\t1\n", {}},
+    };
+    OpenViaMenu(WriteAverage("subject.ave", 1, 1, 4, 3));
+    const QString target = QString::fromStdString(Temp.Path("v1.ave"));
+    for (const auto& c : cases) {
+        UseProgramDir(c.Map);
+        Dialogs.Messages.clear();
+        Dialogs.SaveNames.push_back(target);
+        Choose("miToolsConvertGSN");
+        ASSERT_TRUE(std::filesystem::exists(target.toStdString())) << c.Map;
+        if (c.Says.isEmpty()) {
+            EXPECT_TRUE(Dialogs.Messages.empty()) << Dialogs.MessageTexts().join("\n").toStdString();
+            continue;
+        }
+        ASSERT_EQ(Dialogs.Messages.size(), 1u) << c.Map;
+        EXPECT_EQ(Dialogs.Messages[0].Text, c.Says.join(QLatin1Char('\n')).replace(QLatin1String("%1"), target));
+        EXPECT_EQ(Dialogs.Messages[0].Caption, QStringLiteral("Warning"));
+        EXPECT_EQ(Dialogs.Messages[0].Icon, ui::TMessageIcon::Warning);
+        std::filesystem::remove(target.toStdString());
+    }
+}
+
 TEST_F(TToolCommandTest, ScatterCancelledWritesNothing)
 {
     OpenViaMenu(WriteAverage("subject.ave", 3));

@@ -3,8 +3,12 @@ orva_add_test(orva_ui_view_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/QtTestEnvironment.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PlotGeometryTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PlotScaleTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PlotSceneTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PlotPictureTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ViewTestDocuments.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShowcellTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ShowcellOptionsTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TextexportWindowTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/StatexportWindowTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ViewCommandsTest.cpp
