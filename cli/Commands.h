@@ -16,5 +16,6 @@ struct TCommand {
 std::vector<TCommand> ModelCommands();
 std::vector<TCommand> ToolCommands();
 std::vector<TCommand> ExportCommands();
+std::vector<TCommand> LongTableCommands();
 
 } // namespace orva::cli

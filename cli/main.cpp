@@ -16,7 +16,7 @@ namespace {
 std::vector<TCommand> AllCommands()
 {
     std::vector<TCommand> all;
-    for (auto group : {ModelCommands, ToolCommands, ExportCommands})
+    for (auto group : {ModelCommands, ToolCommands, ExportCommands, LongTableCommands})
         for (const auto& c : group())
             all.push_back(c);
     return all;
