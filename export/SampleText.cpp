@@ -16,13 +16,26 @@ TSampleText::TSampleText(const TORVAFile& file, int width, char decimalSeparator
 
 std::size_t TSampleText::Miss(char* out, std::int16_t v, int c, TEntry& entry, std::uint32_t key)
 {
-    const std::size_t length = FormatFixed(out, CalibratedValue(file_, v, c), width_, 2, decimalSeparator_);
+    ++misses_;
+    const std::size_t length = Format(out, v, c);
     if (length <= sizeof entry.Text) {
         entry.Key = key;
         entry.Length = static_cast<std::uint8_t>(length);
         std::memcpy(entry.Text, out, length);
     }
     return length;
+}
+
+void TSampleText::Review()
+{
+    if (remembering_ && misses_ > kReviewEvery / 2) {
+        remembering_ = false;
+        countdown_ = kLeaveAside;
+    } else {
+        remembering_ = true;
+        countdown_ = kReviewEvery;
+    }
+    misses_ = 0;
 }
 
 } // namespace orva

@@ -113,6 +113,34 @@ TEST(SampleText, AlwaysTheTextOfFormatFixed)
     }
 }
 
+// The table is left aside while most values miss it and taken up again later; the texts stay
+// those of FormatFixed throughout.
+TEST(SampleText, SameTextsWhetherTheTableIsUsedOrLeftAside)
+{
+    const TORVAFile f = MakeDocument(false, {1}, {1}, 3);
+    TSampleText text(f, 5, '.');
+    char out[kMaxFormattedLength];
+    char expected[kMaxFormattedLength];
+    long long puts = 0;
+    auto check = [&](int raw, int c) {
+        const std::size_t n = text.Put(out, static_cast<std::int16_t>(raw), c);
+        const std::size_t m = FormatFixed(expected, CalibratedValue(f, raw, c), 5, 2, '.');
+        ++puts;
+        return std::string(out, n) == std::string(expected, m);
+    };
+    // Every 16-bit value in a scattered order: nearly all miss.
+    for (int i = 0; i < (1 << 16) + 16; ++i)
+        ASSERT_TRUE(check(static_cast<std::int16_t>(i * 40503), i % 3)) << puts;
+    EXPECT_FALSE(text.Remembering());
+    for (int i = 0; i < (1 << 20); ++i)
+        ASSERT_TRUE(check(static_cast<std::int16_t>(i * 40503), i % 3)) << puts;
+    EXPECT_TRUE(text.Remembering());
+    // A few values again and again: they hit, and the table stays in use.
+    for (int i = 0; i < 3 * (1 << 16); ++i)
+        ASSERT_TRUE(check(i % 50 - 25, i % 3)) << puts;
+    EXPECT_TRUE(text.Remembering());
+}
+
 // Every row is handed to the file in pieces when it is wider than the composer's buffer.
 TEST(StreamedExports, WideStatsRowsAreWrittenWhole)
 {
