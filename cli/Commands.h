@@ -16,6 +16,7 @@ struct TCommand {
 std::vector<TCommand> ModelCommands();
 std::vector<TCommand> ToolCommands();
 std::vector<TCommand> ExportCommands();
+std::vector<TCommand> LongTableCommands();
 /// The picture commands: present only where the desktop program (Qt) is built.
 std::vector<TCommand> PlotCommands();
 

@@ -3,7 +3,6 @@
 #include "cli/Commands.h"
 #include "export/StatsExport.h"
 #include "export/TextExport.h"
-#include "export/TextFile.h"
 
 #include <charconv>
 #include <clocale>
@@ -80,7 +79,8 @@ int RunExportText(const std::vector<std::string>& args)
 
     TTerminalProgress progress;
     const TORVAFile file = OpenDataFile(p[0], a.Has("open-anyway"), &progress);
-    WriteTextLines(AbsolutePath(p[1]), BuildTextExport(file, options, separator));
+    SaveLines(AbsolutePath(p[1]), kCrLf,
+              [&](TLineSink& sink) { WriteTextExport(file, options, separator, sink); });
     return 0;
 }
 
@@ -98,7 +98,8 @@ int RunExportStats(const std::vector<std::string>& args)
     const TSelectionList obs = ParseSelectionList(a.Value("obs", NumberListText(1, proposal.MinObservations)));
     const TSelectionList chans = ParseSelectionList(a.Value("chans", ""));
     const TSelectionList samples = ParseSelectionList(a.Value("samples", NumberListText(1, proposal.MinSamples)));
-    WriteTextLines(AbsolutePath(p[1]), BuildStatsExport(file, cells, obs, chans, samples, separator));
+    SaveLines(AbsolutePath(p[1]), kCrLf,
+              [&](TLineSink& sink) { WriteStatsExport(file, cells, obs, chans, samples, separator, sink); });
     return 0;
 }
 

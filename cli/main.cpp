@@ -15,7 +15,7 @@ namespace {
 
 std::vector<TCommand> AllCommands()
 {
-    std::vector<std::vector<TCommand> (*)()> groups{ModelCommands, ToolCommands, ExportCommands};
+    std::vector<std::vector<TCommand> (*)()> groups{ModelCommands, ToolCommands, ExportCommands, LongTableCommands};
 #ifdef ORVA_WITH_PLOT
     groups.push_back(PlotCommands);
 #endif

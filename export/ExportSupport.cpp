@@ -2,6 +2,8 @@
 
 #include "model/ORVAError.h"
 
+#include <algorithm>
+
 namespace orva {
 
 std::string ExportedDocumentName(const TORVAFile& file)
@@ -48,6 +50,44 @@ std::string ValidRangeText(int count, const std::string& whyEmpty)
     if (count <= 0)
         return "the valid range: " + whyEmpty;
     return "the valid range 1 to " + std::to_string(count);
+}
+
+namespace {
+
+// The number the user typed for a stored index (the index is n - 1).
+std::string Typed(int index) { return std::to_string(static_cast<std::int64_t>(index) + 1); }
+
+} // namespace
+
+void CheckSelectionEntries(const TORVAFile& file, const char* listName, const TSelectionList& list, int count,
+                           const std::string& note)
+{
+    for (int index : list) {
+        if (index >= 0 && index < count)
+            continue;
+        std::string range;
+        if (count == INT_MAX)
+            range = "the valid range: numbers start at 1";
+        else if (count <= 0 || note.empty())
+            range = ValidRangeText(count, note);
+        else
+            range = ValidRangeText(count, note) + " (" + note + ")";
+        RefuseExport(file, std::string(listName) + ": " + Typed(index) + " is outside " + range);
+    }
+}
+
+TCellLimit SmallestOverCells(const TORVAFile& file, const TSelectionList& cells, std::int32_t TORVACell::*member,
+                             const char* what)
+{
+    TCellLimit limit;
+    for (int c : cells) {
+        const int count = file.Cells[static_cast<std::size_t>(c)].*member;
+        if (count < limit.Count) {
+            limit.Count = std::max(count, 0);
+            limit.Text = "cell " + std::to_string(c + 1) + " has " + std::to_string(count) + " " + what;
+        }
+    }
+    return limit;
 }
 
 } // namespace orva

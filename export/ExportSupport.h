@@ -1,10 +1,16 @@
 #pragma once
-// Checks shared by the two export builders.
+// Checks shared by the export builders.
 #include "model/ORVAFile.h"
 
+#include <climits>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace orva {
+
+/// Zero-based indices in the order typed; duplicates kept, nothing sorted or checked.
+using TSelectionList = std::vector<int>;
 
 /// The name under which export errors report the document: its full path, else its name.
 std::string ExportedDocumentName(const TORVAFile& file);
@@ -21,5 +27,20 @@ void CheckCalibration(const TORVAFile& file, int c);
 
 /// "the valid range 1 to <count>", or "the valid range: <why>" when count is 0.
 std::string ValidRangeText(int count, const std::string& whyEmpty);
+
+/// Refuses the first entry of list outside 0 .. count - 1, naming the list and the number as
+/// typed ("Samples: 25 is outside the valid range 1 to 20 (cell 1 has 20 samples)"). note
+/// says where count comes from; INT_MAX means that no upper limit is known.
+void CheckSelectionEntries(const TORVAFile& file, const char* listName, const TSelectionList& list, int count,
+                           const std::string& note);
+
+/// The smallest count over the listed cells and a text naming the cell that has it
+/// (Count INT_MAX when no cell is listed).
+struct TCellLimit {
+    int Count = INT_MAX;
+    std::string Text;
+};
+TCellLimit SmallestOverCells(const TORVAFile& file, const TSelectionList& cells, std::int32_t TORVACell::*member,
+                             const char* what);
 
 } // namespace orva

@@ -2,6 +2,7 @@
 
 #include "export/ExportSupport.h"
 #include "export/NumberFormat.h"
+#include "export/SampleText.h"
 #include "model/LenientInteger.h"
 
 #include <algorithm>
@@ -13,66 +14,24 @@ namespace orva {
 
 namespace {
 
-// Beyond this many fields the export would take gigabytes: a typed list gone wrong.
+// Beyond this many fields the output would run to gigabytes: a typed list gone wrong.
 constexpr std::uint64_t kMaxStatsFields = std::uint64_t{1} << 29;
 
 bool IsBlankOrControl(char ch) { return static_cast<unsigned char>(ch) <= 32; }
-
-// The number the user typed for a stored index (the index is n - 1).
-std::string Typed(int index) { return std::to_string(static_cast<std::int64_t>(index) + 1); }
-
-// Refuses the first entry of `list` outside 1 .. count, naming it as typed. `note` says where
-// count comes from; INT_MAX means "no upper limit known".
-void CheckEntries(const TORVAFile& file, const char* listName, const TSelectionList& list, int count,
-                  const std::string& note)
-{
-    for (int index : list) {
-        if (index >= 0 && index < count)
-            continue;
-        std::string range;
-        if (count == INT_MAX)
-            range = "the valid range: numbers start at 1";
-        else if (count <= 0 || note.empty())
-            range = ValidRangeText(count, note);
-        else
-            range = ValidRangeText(count, note) + " (" + note + ")";
-        RefuseExport(file, std::string(listName) + ": " + Typed(index) + " is outside " + range);
-    }
-}
-
-// The smallest count over the listed cells and a text naming the cell that has it.
-struct TCellLimit {
-    int Count = INT_MAX;
-    std::string Text;
-};
-
-TCellLimit SmallestOverCells(const TORVAFile& file, const TSelectionList& cells, std::int32_t TORVACell::*member,
-                             const char* what)
-{
-    TCellLimit limit;
-    for (int c : cells) {
-        const int count = file.Cells[static_cast<std::size_t>(c)].*member;
-        if (count < limit.Count) {
-            limit.Count = std::max(count, 0);
-            limit.Text = "cell " + std::to_string(c + 1) + " has " + std::to_string(count) + " " + what;
-        }
-    }
-    return limit;
-}
 
 void CheckLists(const TORVAFile& file, const TSelectionList& cells, const TSelectionList& observations,
                 const TSelectionList& channels, const TSelectionList& samples)
 {
     CheckDocumentShape(file);
-    CheckEntries(file, "Cells", cells, file.NumCells(), file.NumCells() > 0 ? "" : "the file has no cells");
+    CheckSelectionEntries(file, "Cells", cells, file.NumCells(), file.NumCells() > 0 ? "" : "the file has no cells");
     // An observation or sample must exist in every listed cell; without listed cells only
     // the lower limit applies.
     const TCellLimit obs = SmallestOverCells(file, cells, &TORVACell::NumObservations, "observations");
-    CheckEntries(file, "Observations", observations, obs.Count, obs.Text);
-    CheckEntries(file, "Channels", channels, file.NumChannels(),
-                 file.NumChannels() > 0 ? "" : "the file has no channels");
+    CheckSelectionEntries(file, "Observations", observations, obs.Count, obs.Text);
+    CheckSelectionEntries(file, "Channels", channels, file.NumChannels(),
+                          file.NumChannels() > 0 ? "" : "the file has no channels");
     const TCellLimit smp = SmallestOverCells(file, cells, &TORVACell::SamplesPerObservation, "samples");
-    CheckEntries(file, "Samples", samples, smp.Count, smp.Text);
+    CheckSelectionEntries(file, "Samples", samples, smp.Count, smp.Text);
     for (int h : channels)
         CheckCalibration(file, h);
     // Multiplied step by step so that no product can overflow before it is compared.
@@ -85,21 +44,30 @@ void CheckLists(const TORVAFile& file, const TSelectionList& cells, const TSelec
     }
 }
 
-struct TColumn {
-    int Cell;
-    int Observation;
-    int Channel;
-};
-
-std::string LabelRow(const std::vector<TColumn>& columns, const char* label, int TColumn::*member)
+// Calls each(c, o, h) for every column: cell, then observation, then channel (fastest),
+// in list order.
+template <class TEach>
+void ForEachColumn(const TSelectionList& cells, const TSelectionList& observations, const TSelectionList& channels,
+                   TEach&& each)
 {
-    std::string row;
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        if (i > 0)
-            row.push_back('\t');
-        row.append(label).append(std::to_string(columns[i].*member + 1));
-    }
-    return row;
+    for (int c : cells)
+        for (int o : observations)
+            for (int h : channels)
+                each(c, o, h);
+}
+
+void WriteLabelRow(TLineComposer& row, const TSelectionList& cells, const TSelectionList& observations,
+                   const TSelectionList& channels, std::string_view label, int which)
+{
+    bool first = true;
+    ForEachColumn(cells, observations, channels, [&](int c, int o, int h) {
+        if (!first)
+            row.Append('\t');
+        first = false;
+        row.Append(label);
+        row.AppendNumber(static_cast<long long>(which == 0 ? c : which == 1 ? o : h) + 1);
+    });
+    row.EndLine();
 }
 
 } // namespace
@@ -147,38 +115,44 @@ TStatsProposal ProposeStatsSelection(const TORVAFile& file)
     return proposal;
 }
 
+void CheckStatsExport(const TORVAFile& file, const TSelectionList& cells, const TSelectionList& observations,
+                      const TSelectionList& channels, const TSelectionList& samples)
+{
+    CheckLists(file, cells, observations, channels, samples);
+}
+
+void WriteStatsExport(const TORVAFile& file, const TSelectionList& cells, const TSelectionList& observations,
+                      const TSelectionList& channels, const TSelectionList& samples, char decimalSeparator,
+                      TLineSink& sink)
+{
+    CheckLists(file, cells, observations, channels, samples);
+    TLineComposer row(sink);
+    WriteLabelRow(row, cells, observations, channels, "cell# ", 0);
+    WriteLabelRow(row, cells, observations, channels, "obs# ", 1);
+    WriteLabelRow(row, cells, observations, channels, "chan# ", 2);
+    TSampleText text(file, 5, decimalSeparator);
+    for (int s : samples) {
+        bool first = true;
+        ForEachColumn(cells, observations, channels, [&](int c, int o, int h) {
+            char* const start = row.Reserve(1 + kMaxFormattedLength);
+            char* out = start;
+            if (!first)
+                *out++ = '\t';
+            first = false;
+            out += text.Put(out, file.Cells[static_cast<std::size_t>(c)].Data(o, s, h), h);
+            row.Advance(static_cast<std::size_t>(out - start));
+        });
+        row.EndLine();
+    }
+}
+
 std::vector<std::string> BuildStatsExport(const TORVAFile& file, const TSelectionList& cells,
                                           const TSelectionList& observations, const TSelectionList& channels,
                                           const TSelectionList& samples, char decimalSeparator)
 {
-    CheckLists(file, cells, observations, channels, samples);
-    std::vector<TColumn> columns;
-    columns.reserve(cells.size() * observations.size() * channels.size());
-    for (int c : cells)
-        for (int o : observations)
-            for (int h : channels)
-                columns.push_back({c, o, h});
-
-    std::vector<std::string> lines;
-    lines.reserve(3 + samples.size());
-    lines.push_back(LabelRow(columns, "cell# ", &TColumn::Cell));
-    lines.push_back(LabelRow(columns, "obs# ", &TColumn::Observation));
-    lines.push_back(LabelRow(columns, "chan# ", &TColumn::Channel));
-    std::string row;
-    char number[kMaxFormattedLength];
-    for (int s : samples) {
-        row.clear();
-        for (std::size_t i = 0; i < columns.size(); ++i) {
-            const TColumn& col = columns[i];
-            const TORVACell& cell = file.Cells[static_cast<std::size_t>(col.Cell)];
-            const double value = CalibratedValue(file, cell.Data(col.Observation, s, col.Channel), col.Channel);
-            if (i > 0)
-                row.push_back('\t');
-            row.append(number, FormatFixed(number, value, 5, 2, decimalSeparator));
-        }
-        lines.push_back(row);
-    }
-    return lines;
+    TLineCollector lines;
+    WriteStatsExport(file, cells, observations, channels, samples, decimalSeparator, lines);
+    return std::move(lines.Lines);
 }
 
 } // namespace orva

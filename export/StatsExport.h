@@ -1,13 +1,12 @@
 #pragma once
+#include "export/ExportSupport.h"
+#include "export/LineSink.h"
 #include "model/ORVAFile.h"
 
 #include <string>
 #include <vector>
 
 namespace orva {
-
-/// Zero-based indices in the order typed; duplicates kept, nothing sorted or checked.
-using TSelectionList = std::vector<int>;
 
 /// Reads a box text: blanks and control characters trimmed, split at spaces, each piece
 /// read leniently as an integer n and stored as n - 1. Never fails.
@@ -24,9 +23,19 @@ struct TStatsProposal {
 };
 TStatsProposal ProposeStatsSelection(const TORVAFile& file);
 
-/// The lines of the stats export: three label rows, then one row per listed sample.
 /// Refuses (EORVAError naming the list, the number and the valid range) entries outside
-/// the document, and calibrations that would divide by zero; nothing is built then.
+/// the document, calibrations that would divide by zero and lists that ask for more than
+/// half a billion fields.
+void CheckStatsExport(const TORVAFile& file, const TSelectionList& cells, const TSelectionList& observations,
+                      const TSelectionList& channels, const TSelectionList& samples);
+
+/// Checks the lists as CheckStatsExport does, then writes the stats export to sink as it is
+/// made: three label rows, then one row per listed sample.
+void WriteStatsExport(const TORVAFile& file, const TSelectionList& cells, const TSelectionList& observations,
+                      const TSelectionList& channels, const TSelectionList& samples, char decimalSeparator,
+                      TLineSink& sink);
+
+/// The lines of the stats export (without line ends), collected in memory.
 std::vector<std::string> BuildStatsExport(const TORVAFile& file, const TSelectionList& cells,
                                           const TSelectionList& observations, const TSelectionList& channels,
                                           const TSelectionList& samples, char decimalSeparator);

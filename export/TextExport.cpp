@@ -2,8 +2,9 @@
 
 #include "export/ExportSupport.h"
 #include "export/NumberFormat.h"
+#include "export/SampleText.h"
 
-#include <cstring>
+#include <algorithm>
 
 namespace orva {
 
@@ -57,65 +58,38 @@ TTextExportPlan CheckChoices(const TORVAFile& file, const TTextExportOptions& op
     return plan;
 }
 
-std::size_t CountLines(const TORVAFile& file, const TTextExportOptions& options, const TTextExportPlan& plan)
+// A row begins with its label; each value follows a tab.
+void BeginRow(TLineComposer& row, int sample)
 {
-    std::size_t lines = options.IncludeHeader ? 2 : 0;
-    for (int c : plan.Cells) {
-        const TORVACell& cell = file.Cells[static_cast<std::size_t>(c)];
-        const std::size_t blocks =
-            options.ObservationMode == omAll ? static_cast<std::size_t>(cell.NumObservations) : 1;
-        lines += blocks * (3 + static_cast<std::size_t>(cell.SamplesPerObservation));
-    }
-    return lines;
+    row.Append("smpl#");
+    row.AppendNumber(sample);
 }
 
-// Composes one row in a buffer long enough for the longest possible row, then stores it
-// with an exact allocation.
-class TRowWriter {
-public:
-    explicit TRowWriter(std::size_t columns) : buffer_(16 + columns * (1 + kMaxFormattedLength)) {}
+// Room for the tab and the longest value; returns where the value goes.
+char* ValueAfterTab(TLineComposer& row)
+{
+    char* out = row.Reserve(1 + kMaxFormattedLength);
+    *out = '\t';
+    row.Advance(1);
+    return out + 1;
+}
 
-    void Begin(const char* label, int number)
-    {
-        end_ = buffer_.data();
-        Append(label);
-        Append(std::to_string(number).c_str());
-    }
-    void Value(double v, char decimalSeparator)
-    {
-        *end_++ = '\t';
-        end_ += FormatFixed(end_, v, 5, 2, decimalSeparator);
-    }
-    void Finish(std::vector<std::string>& lines) { lines.emplace_back(buffer_.data(), end_); }
-
-private:
-    void Append(const char* text)
-    {
-        const std::size_t n = std::strlen(text);
-        std::memcpy(end_, text, n);
-        end_ += n;
-    }
-
-    std::vector<char> buffer_;
-    char* end_ = nullptr;
-};
-
-void AddObservationRows(const TORVAFile& file, const TORVACell& cell, int o, const std::vector<int>& channels,
-                        char decimalSeparator, TRowWriter& row, std::vector<std::string>& lines)
+void WriteObservationRows(const TORVACell& cell, int o, const std::vector<int>& channels, TSampleText& text,
+                          TLineComposer& row)
 {
     for (int s = 0; s < cell.SamplesPerObservation; ++s) {
-        row.Begin("smpl#", s + 1);
+        BeginRow(row, s + 1);
         for (int k : channels)
-            row.Value(CalibratedValue(file, cell.Data(o, s, k), k), decimalSeparator);
-        row.Finish(lines);
+            row.Advance(text.Put(ValueAfterTab(row), cell.Data(o, s, k), k));
+        row.EndLine();
     }
 }
 
 // The mean of each sample and channel over all observations, summed in single precision in
 // ascending observation order: every step adds the double calibrated value to the float sum
 // and rounds the result to float; the mean is the float sum divided by the count.
-void AddAverageRows(const TORVAFile& file, const TORVACell& cell, const std::vector<int>& channels,
-                    char decimalSeparator, TRowWriter& row, std::vector<std::string>& lines)
+void WriteAverageRows(const TORVAFile& file, const TORVACell& cell, const std::vector<int>& channels,
+                      char decimalSeparator, TLineComposer& row)
 {
     std::vector<float> sums(channels.size());
     const auto count = static_cast<float>(cell.NumObservations); // exact: counts are 16-bit
@@ -126,10 +100,10 @@ void AddAverageRows(const TORVAFile& file, const TORVACell& cell, const std::vec
                 const int k = channels[i];
                 sums[i] = static_cast<float>(CalibratedValue(file, cell.Data(o, s, k), k) + static_cast<double>(sums[i]));
             }
-        row.Begin("smpl#", s + 1);
+        BeginRow(row, s + 1);
         for (float sum : sums)
-            row.Value(static_cast<double>(sum / count), decimalSeparator);
-        row.Finish(lines);
+            row.Advance(FormatFixed(ValueAfterTab(row), static_cast<double>(sum / count), 5, 2, decimalSeparator));
+        row.EndLine();
     }
 }
 
@@ -143,38 +117,49 @@ std::string ChannelHeaderLine(const std::vector<int>& channels)
 
 } // namespace
 
-std::vector<std::string> BuildTextExport(const TORVAFile& file, const TTextExportOptions& options,
-                                         char decimalSeparator)
+void CheckTextExport(const TORVAFile& file, const TTextExportOptions& options)
+{
+    CheckChoices(file, options);
+}
+
+void WriteTextExport(const TORVAFile& file, const TTextExportOptions& options, char decimalSeparator,
+                     TLineSink& sink)
 {
     const TTextExportPlan plan = CheckChoices(file, options);
-    std::vector<std::string> lines;
-    lines.reserve(CountLines(file, options, plan));
     if (options.IncludeHeader) {
-        lines.push_back("Source file:" + file.FileName);
-        lines.emplace_back();
+        sink.Line("Source file:" + file.FileName);
+        sink.Line("");
     }
     const std::string channelHeader = ChannelHeaderLine(plan.Channels);
-    TRowWriter row(plan.Channels.size());
+    TSampleText text(file, 5, decimalSeparator);
+    TLineComposer row(sink);
     for (int c : plan.Cells) {
         const TORVACell& cell = file.Cells[static_cast<std::size_t>(c)];
         const std::string cellLabel = "Cell#" + std::to_string(c + 1) + "\t";
         if (options.ObservationMode == omAverage) {
-            lines.emplace_back();
-            lines.push_back(cellLabel + "Averaged Observations");
-            lines.push_back(channelHeader);
-            AddAverageRows(file, cell, plan.Channels, decimalSeparator, row, lines);
+            sink.Line("");
+            sink.Line(cellLabel + "Averaged Observations");
+            sink.Line(channelHeader);
+            WriteAverageRows(file, cell, plan.Channels, decimalSeparator, row);
             continue;
         }
         const int first = options.ObservationMode == omOne ? options.ChosenObservation - 1 : 0;
         const int last = options.ObservationMode == omOne ? first : cell.NumObservations - 1;
         for (int o = first; o <= last; ++o) {
-            lines.emplace_back();
-            lines.push_back(cellLabel + "Observation#" + std::to_string(o + 1));
-            lines.push_back(channelHeader);
-            AddObservationRows(file, cell, o, plan.Channels, decimalSeparator, row, lines);
+            sink.Line("");
+            sink.Line(cellLabel + "Observation#" + std::to_string(o + 1));
+            sink.Line(channelHeader);
+            WriteObservationRows(cell, o, plan.Channels, text, row);
         }
     }
-    return lines;
+}
+
+std::vector<std::string> BuildTextExport(const TORVAFile& file, const TTextExportOptions& options,
+                                         char decimalSeparator)
+{
+    TLineCollector lines;
+    WriteTextExport(file, options, decimalSeparator, lines);
+    return std::move(lines.Lines);
 }
 
 } // namespace orva

@@ -1,4 +1,5 @@
 #pragma once
+#include "export/LineSink.h"
 #include "model/ORVAFile.h"
 
 #include <string>
@@ -19,10 +20,17 @@ struct TTextExportOptions {
     int ChosenChannel = 1;
 };
 
-/// The lines of the text export (without line ends). Reads the document and the choices only.
 /// Refuses (EORVAError naming the file and the cell, observation or channel) choices out of
 /// range, a chosen observation that an exported cell does not have, an average over a cell
 /// without observations and calibrations that would divide by zero.
+void CheckTextExport(const TORVAFile& file, const TTextExportOptions& options);
+
+/// Checks the choices as CheckTextExport does, then writes the lines of the text export to
+/// sink as they are made. Reads the document and the choices only.
+void WriteTextExport(const TORVAFile& file, const TTextExportOptions& options, char decimalSeparator,
+                     TLineSink& sink);
+
+/// The lines of the text export (without line ends), collected in memory.
 std::vector<std::string> BuildTextExport(const TORVAFile& file, const TTextExportOptions& options,
                                          char decimalSeparator);
 

@@ -1,5 +1,6 @@
 #include "ui/UfrmStatexport.h"
 
+#include "export/LongTableExport.h"
 #include "export/StatsExport.h"
 #include "ui/QtText.h"
 
@@ -13,7 +14,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include <exception>
+#include <limits>
 
 namespace orva::ui {
 
@@ -39,6 +40,15 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& text)
     return button;
 }
 
+// A list box holds lists of any length: a QLineEdit would otherwise cut its text at 32767
+// characters, and a cut number would become a bogus last entry.
+QLineEdit* ListBox(QWidget* parent, const char* name)
+{
+    auto* box = Named(new QLineEdit(parent), name);
+    box->setMaxLength(std::numeric_limits<int>::max());
+    return box;
+}
+
 // Long lists show their beginning, as the user reads them.
 void SetBoxText(QLineEdit* box, const std::string& text)
 {
@@ -52,10 +62,10 @@ TfrmStatexport::TfrmStatexport(TUserDialogs& dialogs, QWidget* parent) : QDialog
 {
     setWindowTitle(QStringLiteral("Export to stats text file"));
 
-    edtCells = Named(new QLineEdit(this), "edtCells");
-    edtObservations = Named(new QLineEdit(this), "edtObservations");
-    edtChannels = Named(new QLineEdit(this), "edtChannels");
-    edtSamples = Named(new QLineEdit(this), "edtSamples");
+    edtCells = ListBox(this, "edtCells");
+    edtObservations = ListBox(this, "edtObservations");
+    edtChannels = ListBox(this, "edtChannels");
+    edtSamples = ListBox(this, "edtSamples");
     lblCells = Label(this, "lblCells", QStringLiteral("Cells:"), edtCells);
     lblObservations = Label(this, "lblObservations", QStringLiteral("Observations (subjects):"), edtObservations);
     lblChannels = Label(this, "lblChannels", QStringLiteral("Channels:"), edtChannels);
@@ -77,6 +87,7 @@ TfrmStatexport::TfrmStatexport(TUserDialogs& dialogs, QWidget* parent) : QDialog
     btnExport = Named(new QPushButton(QStringLiteral("Export..."), this), "btnExport");
     btnExport->setDefault(true);
     btnCancel = Button(this, "btnCancel", QStringLiteral("Cancel"));
+    btnSaveLongTable = Button(this, "btnSaveLongTable", QStringLiteral("Save as long table..."));
 
     auto* range = new QHBoxLayout;
     range->addStretch(1);
@@ -106,6 +117,7 @@ TfrmStatexport::TfrmStatexport(TUserDialogs& dialogs, QWidget* parent) : QDialog
     grid->setColumnStretch(1, 1);
 
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(btnSaveLongTable);
     buttons->addStretch(1);
     buttons->addWidget(btnExport);
     buttons->addWidget(btnCancel);
@@ -126,6 +138,7 @@ TfrmStatexport::TfrmStatexport(TUserDialogs& dialogs, QWidget* parent) : QDialog
     connect(seSampleTo, &QSpinBox::valueChanged, this, [this] { seSamplesChange(); });
     connect(btnExport, &QPushButton::clicked, this, [this] { btnExportClick(); });
     connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
+    connect(btnSaveLongTable, &QPushButton::clicked, this, [this] { btnSaveLongTableClick(); });
 }
 
 void TfrmStatexport::SetFile(std::weak_ptr<TORVAFile> file)
@@ -192,31 +205,43 @@ void TfrmStatexport::seSamplesChange()
     SetBoxText(edtSamples, minSamples_ > 0 ? NumberListText(from, to) : std::string());
 }
 
+TfrmStatexport::TLists TfrmStatexport::ReadLists() const
+{
+    return {ParseSelectionList(TextToNative(edtCells->text())), ParseSelectionList(TextToNative(edtObservations->text())),
+            ParseSelectionList(TextToNative(edtChannels->text())), ParseSelectionList(TextToNative(edtSamples->text()))};
+}
+
 void TfrmStatexport::btnExportClick()
 {
-    std::vector<std::string> lines;
-    QString folder;
-    {
-        // The document is held only while the lines are built (see the text export window).
-        auto file = document_.Lock(this, dialogs_);
-        if (!file)
-            return;
-        const TSelectionList cells = ParseSelectionList(TextToNative(edtCells->text()));
-        const TSelectionList observations = ParseSelectionList(TextToNative(edtObservations->text()));
-        const TSelectionList channels = ParseSelectionList(TextToNative(edtChannels->text()));
-        const TSelectionList samples = ParseSelectionList(TextToNative(edtSamples->text()));
-        try {
-            lines = BuildStatsExport(*file, cells, observations, channels, samples, DecimalSeparator());
-        } catch (const std::exception& e) {
-            // A refusal of the builder (or exhausted memory): shown, and nothing is written.
-            dialogs_.ShowMessage(this, NativeToText(e.what()), QStringLiteral("Error"), TMessageIcon::Error);
-            return;
-        }
-        folder = PathToText(ExtractFilePath(file->FullFileName));
-    }
-
-    if (SaveExportLines(this, dialogs_, folder, lines, QStringLiteral("Stats text file")))
+    const TLists l = ReadLists();
+    const char separator = DecimalSeparator();
+    TExportRun run;
+    run.Check = [&](const TORVAFile& file) {
+        CheckStatsExport(file, l.Cells, l.Observations, l.Channels, l.Samples);
+    };
+    run.Write = [&](const TORVAFile& file, TLineSink& sink) {
+        WriteStatsExport(file, l.Cells, l.Observations, l.Channels, l.Samples, separator, sink);
+    };
+    run.LineEnd = kCrLf;
+    run.What = QStringLiteral("Stats text file");
+    if (RunExport(this, dialogs_, document_, run))
         close();
+}
+
+void TfrmStatexport::btnSaveLongTableClick()
+{
+    const TLists l = ReadLists();
+    const TLongTableOptions options{l.Cells, l.Observations, l.Channels, l.Samples};
+    TExportRun run;
+    run.Check = [&](const TORVAFile& file) { CheckLongTable(file, options); };
+    run.Write = [&](const TORVAFile& file, TLineSink& sink) {
+        sink.Line(kLongTableHeader);
+        WriteLongTableRows(file, options, sink);
+    };
+    run.LineEnd = kLongTableLineEnd;
+    run.What = QStringLiteral("Long table");
+    run.DialogTitle = QStringLiteral("Save as long table");
+    RunExport(this, dialogs_, document_, run);
 }
 
 void TfrmStatexport::btnCancelClick()

@@ -1,6 +1,8 @@
 #pragma once
 // The stats export window: four typed lists (cells, observations, channels, samples) with
-// buttons that fill the channel and sample lists; writes the stats table to a chosen file.
+// buttons that fill the channel and sample lists; writes the stats table, or the long table
+// of the same selection, to a chosen file.
+#include "export/StatsExport.h"
 #include "model/ORVAFile.h"
 #include "ui/UserDialogs.h"
 #include "ui/ViewSupport.h"
@@ -37,6 +39,9 @@ public:
     void seSamplesChange();
     /// Parses the four boxes, builds the lines, asks for the output file, writes it and reports.
     void btnExportClick();
+    /// Writes the same selection as a long table (CSV, one row per value) to a file of its
+    /// own; the window stays open for the stats export.
+    void btnSaveLongTableClick();
     /// Closes the window; nothing is written.
     void btnCancelClick();
 
@@ -63,8 +68,15 @@ public:
     QFrame* Panel1;
     QPushButton* btnExport;
     QPushButton* btnCancel;
+    QPushButton* btnSaveLongTable;
 
 private:
+    /// The four boxes as selection lists, read at this moment.
+    struct TLists {
+        TSelectionList Cells, Observations, Channels, Samples;
+    };
+    TLists ReadLists() const;
+
     TUserDialogs& dialogs_;
     TViewDocument document_;
     int numChannels_ = 0;

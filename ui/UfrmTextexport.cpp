@@ -145,25 +145,14 @@ TTextExportOptions TfrmTextexport::Options() const
 
 void TfrmTextexport::btnSaveasClick()
 {
-    std::vector<std::string> lines;
-    QString folder;
-    {
-        // The document is held only while the lines are built: the dialog below lets the
-        // main window close it, and the export no longer needs it then.
-        auto file = document_.Lock(this, dialogs_);
-        if (!file)
-            return;
-        try {
-            lines = BuildTextExport(*file, Options(), DecimalSeparator());
-        } catch (const std::exception& e) {
-            // A refusal of the builder (or exhausted memory): shown, and nothing is written.
-            dialogs_.ShowMessage(this, NativeToText(e.what()), QStringLiteral("Error"), TMessageIcon::Error);
-            return;
-        }
-        folder = PathToText(ExtractFilePath(file->FullFileName));
-    }
-
-    if (SaveExportLines(this, dialogs_, folder, lines, QStringLiteral("Average text file")))
+    const TTextExportOptions options = Options();
+    const char separator = DecimalSeparator();
+    TExportRun run;
+    run.Check = [&](const TORVAFile& file) { CheckTextExport(file, options); };
+    run.Write = [&](const TORVAFile& file, TLineSink& sink) { WriteTextExport(file, options, separator, sink); };
+    run.LineEnd = kCrLf;
+    run.What = QStringLiteral("Average text file");
+    if (RunExport(this, dialogs_, document_, run))
         close();
 }
 

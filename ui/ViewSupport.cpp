@@ -1,10 +1,12 @@
 #include "ui/ViewSupport.h"
 
-#include "export/TextFile.h"
+#include "model/PathText.h"
 #include "ui/QtText.h"
 
 #include <QLocale>
 #include <QMdiSubWindow>
+
+#include <exception>
 
 namespace orva::ui {
 
@@ -38,23 +40,39 @@ char DecimalSeparator()
     return c == '\0' ? '.' : c;
 }
 
-bool SaveExportLines(QWidget* window, TUserDialogs& dialogs, const QString& folder,
-                     const std::vector<std::string>& lines, const QString& what)
+bool RunExport(QWidget* window, TUserDialogs& dialogs, TViewDocument& document, const TExportRun& run)
 {
-    const auto path = dialogs.GetSaveFileName(window, folder);
+    QString folder;
+    {
+        auto file = document.Lock(window, dialogs);
+        if (!file)
+            return false;
+        try {
+            run.Check(*file);
+        } catch (const std::exception& e) {
+            // A refusal of the builder: shown, and nothing is asked or written.
+            dialogs.ShowMessage(window, NativeToText(e.what()), QStringLiteral("Error"), TMessageIcon::Error);
+            return false;
+        }
+        folder = PathToText(ExtractFilePath(file->FullFileName));
+    }
+    const auto path = dialogs.GetSaveFileName(window, folder, run.DialogTitle);
     if (!path) {
-        dialogs.ShowMessage(window, what + QStringLiteral(" not saved"), QStringLiteral("warning"),
+        dialogs.ShowMessage(window, run.What + QStringLiteral(" not saved"), QStringLiteral("warning"),
                             TMessageIcon::Warning);
         return false;
     }
+    auto file = document.Lock(window, dialogs);
+    if (!file)
+        return false;
     try {
-        WriteTextLines(TextToPath(*path), lines);
+        SaveLines(TextToPath(*path), run.LineEnd, [&](TLineSink& sink) { run.Write(*file, sink); });
     } catch (const std::exception& e) {
         // The file could not be written: the error is shown and the window stays for another try.
         dialogs.ShowMessage(window, NativeToText(e.what()), QStringLiteral("Error"), TMessageIcon::Error);
         return false;
     }
-    dialogs.ShowMessage(window, what + QStringLiteral(" saved"), QStringLiteral("warning"),
+    dialogs.ShowMessage(window, run.What + QStringLiteral(" saved"), QStringLiteral("warning"),
                         TMessageIcon::Information);
     return true;
 }

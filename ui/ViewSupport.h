@@ -1,5 +1,6 @@
 #pragma once
 // Pieces shared by the cell graph and the export windows.
+#include "export/LineSink.h"
 #include "model/ORVAFile.h"
 #include "ui/UserDialogs.h"
 
@@ -7,9 +8,9 @@
 #include <QSpinBox>
 #include <QString>
 
+#include <functional>
 #include <memory>
-#include <string>
-#include <vector>
+#include <string_view>
 
 namespace orva::ui {
 
@@ -42,12 +43,25 @@ private:
     bool refused_ = false;
 };
 
-/// The last steps of both exports: asks for the output file in folder, writes the lines
-/// with CR LF and reports "<what> saved" (information icon) or, when the dialog is
-/// cancelled, "<what> not saved" (warning icon), both with the caption "warning".
-/// A write error is shown in an "Error" box. True when the file was written.
-bool SaveExportLines(QWidget* window, TUserDialogs& dialogs, const QString& folder,
-                     const std::vector<std::string>& lines, const QString& what);
+/// One export of a window: Check refuses what cannot be exported (throwing the builder's
+/// error), Write streams the export of the document into the sink, each line followed by
+/// LineEnd. What names the file in the messages ("Stats text file"); DialogTitle is the save
+/// dialog's (empty: the platform's).
+struct TExportRun {
+    std::function<void(const TORVAFile&)> Check;
+    std::function<void(const TORVAFile&, TLineSink&)> Write;
+    std::string_view LineEnd;
+    QString What;
+    QString DialogTitle;
+};
+
+/// The steps of every export button: checks the document, so that a refusal is shown in an
+/// "Error" box before anything is asked; asks for the output file in the document's folder;
+/// writes it as it is made and reports "<What> saved" (information icon) or, when the dialog
+/// is cancelled, "<What> not saved" (warning icon), both with the caption "warning". A write
+/// error is shown in an "Error" box. The document is not held while the dialog is open: if
+/// it is closed meanwhile, the window says so and closes. True when the file was written.
+bool RunExport(QWidget* window, TUserDialogs& dialogs, TViewDocument& document, const TExportRun& run);
 
 /// Closes a view: its MDI subwindow when it has one, otherwise the window itself.
 void CloseView(QWidget* window);

@@ -33,6 +33,7 @@ inline TORVAFile MakeDocument(bool average, const std::vector<int>& observations
         cell.CellNumber = static_cast<std::int32_t>(i + 1);
         cell.NumObservations = observations[i];
         cell.SamplesPerObservation = samples.size() > i ? samples[i] : samples[0];
+        cell.SamplesPerSecond = 250;
         cell.Data = TSampleArray(cell.NumObservations, cell.SamplesPerObservation, channels);
         for (int o = 0; o < cell.NumObservations; ++o)
             for (int s = 0; s < cell.SamplesPerObservation; ++s)

@@ -1,5 +1,6 @@
 #include "ui/UfrmStatexport.h"
 
+#include "export/LongTableExport.h"
 #include "export/StatsExport.h"
 #include "tests/support/TestFileBuilder.h"
 #include "tests/ui/QtTestEnvironment.h"
@@ -209,6 +210,111 @@ TEST_F(StatexportWindowTest, DocumentWithoutCellsProposesNothing)
     EXPECT_EQ(w.edtSamples->text(), QString());
     QTest::mouseClick(w.btnAllChannels, Qt::LeftButton);
     EXPECT_EQ(w.edtChannels->text(), QStringLiteral("1 2 3 4"));
+}
+
+// A QLineEdit cuts its text at 32767 characters unless told otherwise: the lists of a file
+// with 10,000 samples are about 49,000 characters long.
+TEST_F(StatexportWindowTest, ListsOfAnyLengthStayWhole)
+{
+    TfrmStatexport& w = Open(AverageDocument({{1, 10000, 250}}, 2));
+    const std::string all = NumberListText(1, 10000);
+    ASSERT_GT(all.size(), 32767u);
+    EXPECT_EQ(w.edtSamples->text().toStdString(), all);
+    QTest::mouseClick(w.btnClearSamples, Qt::LeftButton);
+    QTest::mouseClick(w.btnAllSamples, Qt::LeftButton);
+    EXPECT_EQ(w.edtSamples->text().toStdString(), all);
+    const TSelectionList samples = ParseSelectionList(w.edtSamples->text().toStdString());
+    ASSERT_EQ(samples.size(), 10000u);
+    EXPECT_EQ(samples.back(), 9999);
+    // Typed or pasted text is not cut either.
+    w.edtChannels->setText(QString::fromStdString(NumberListText(1, 2) + std::string(40000, ' ') + "2"));
+    EXPECT_EQ(ParseSelectionList(w.edtChannels->text().toStdString()), (TSelectionList{0, 1, 1}));
+}
+
+TEST_F(StatexportWindowTest, SavesTheSameSelectionAsALongTableAndStaysOpen)
+{
+    auto file = SessionDocument({{3, 12, 250}, {4, 12, 500}}, 6, test::PatternValue, dir.Path("s.ses"));
+    TfrmStatexport& w = Open(file);
+    EXPECT_EQ(w.btnSaveLongTable->text(), QStringLiteral("Save as long table..."));
+    EXPECT_TRUE(w.btnExport->isDefault());
+    w.edtCells->setText(QStringLiteral("2 1"));
+    w.edtObservations->setText(QStringLiteral("3 1"));
+    w.edtChannels->setText(QStringLiteral("6 6"));
+    w.edtSamples->setText(QStringLiteral("12 1"));
+    TLongTableOptions options{TSelectionList{1, 0}, TSelectionList{2, 0}, TSelectionList{5, 5}, TSelectionList{11, 0}};
+    TLineCollector rows;
+    WriteLongTableRows(*file, options, rows);
+    ASSERT_EQ(rows.Lines.size(), 2u * 2u * 2u * 2u);
+    std::string expected = std::string(kLongTableHeader) + "\n";
+    for (const auto& row : rows.Lines)
+        expected += row + "\n";
+
+    const std::string out = dir.Path("long.csv");
+    dialogs.SaveNames.push_back(QString::fromStdString(out));
+    QTest::mouseClick(w.btnSaveLongTable, Qt::LeftButton);
+    EXPECT_EQ(test::ReadText(out), expected);
+    ASSERT_EQ(dialogs.FileDialogs.size(), 1u);
+    EXPECT_EQ(dialogs.FileDialogs[0].Title, QStringLiteral("Save as long table"));
+    EXPECT_EQ(dialogs.FileDialogs[0].InitialFolder, QString::fromStdString(dir.Root() + "/"));
+    ASSERT_EQ(dialogs.Messages.size(), 1u) << dialogs.MessageTexts().join(QStringLiteral("; ")).toStdString();
+    EXPECT_EQ(dialogs.Messages[0].Text, QStringLiteral("Long table saved"));
+    EXPECT_EQ(dialogs.Messages[0].Icon, TMessageIcon::Information);
+    EXPECT_TRUE(w.isVisible());
+
+    // The stats export of the same boxes still works afterwards.
+    const auto stats = Expected(*file, w);
+    dialogs.SaveNames.push_back(QString::fromStdString(dir.Path("stats.txt")));
+    QTest::mouseClick(w.btnExport, Qt::LeftButton);
+    EXPECT_EQ(test::ReadText(dir.Path("stats.txt")), test::WithLineEnds(stats));
+}
+
+TEST_F(StatexportWindowTest, LongTableRefusalsAndCancelWriteNothing)
+{
+    TfrmStatexport& w = Open(AverageDocument({{2, 5, 250}, {3, 5, 250}}, 2));
+    w.edtChannels->setText(QStringLiteral("1"));
+    w.edtObservations->setText(QStringLiteral("3"));
+    w.btnSaveLongTableClick();
+    ASSERT_EQ(dialogs.Messages.size(), 1u);
+    EXPECT_EQ(dialogs.Messages[0].Caption, QStringLiteral("Error"));
+    EXPECT_NE(dialogs.Messages[0].Text.indexOf(QStringLiteral("Observations: 3 is outside")), -1);
+    EXPECT_TRUE(dialogs.FileDialogs.empty());
+
+    w.edtObservations->setText(QStringLiteral("2"));
+    dialogs.Messages.clear();
+    dialogs.SaveNames.push_back(std::nullopt);
+    w.btnSaveLongTableClick();
+    ASSERT_EQ(dialogs.Messages.size(), 1u);
+    EXPECT_EQ(dialogs.Messages[0].Text, QStringLiteral("Long table not saved"));
+    EXPECT_EQ(dialogs.Messages[0].Icon, TMessageIcon::Warning);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Root()));
+}
+
+// The save dialog does not hold the document: closed meanwhile, nothing is written.
+TEST_F(StatexportWindowTest, DocumentClosedDuringTheSaveDialogIsNotWritten)
+{
+    struct TClosingDialogs : test::TScriptedDialogs {
+        std::shared_ptr<TORVAFile>* Document = nullptr;
+        std::optional<QString> GetSaveFileName(QWidget* parent, const QString& folder, const QString& title) override
+        {
+            Document->reset();
+            return TScriptedDialogs::GetSaveFileName(parent, folder, title);
+        }
+    } closing;
+    auto file = AverageDocument({{1, 5, 250}}, 1);
+    closing.Document = &file;
+    QPointer<TfrmStatexport> w = new TfrmStatexport(closing);
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    w->SetFile(file);
+    w->show();
+    w->edtChannels->setText(QStringLiteral("1"));
+    closing.SaveNames.push_back(QString::fromStdString(dir.Path("late.txt")));
+    w->btnExportClick();
+    test::ProcessDeferredDeletes();
+    ASSERT_EQ(closing.Messages.size(), 1u);
+    EXPECT_EQ(closing.Messages[0].Text, QStringLiteral("The document of this window has been closed."));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("late.txt")));
+    EXPECT_TRUE(w.isNull());
 }
 
 } // namespace
