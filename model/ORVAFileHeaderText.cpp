@@ -1,6 +1,8 @@
 // The header report shown by "File header".
 #include "model/ORVAFile.h"
 
+#include <algorithm>
+
 namespace orva {
 
 namespace {
@@ -45,7 +47,29 @@ void AddGeneralInformation(const TORVAFile& f, std::vector<std::string>& out)
     }
 }
 
-void AddCell(const TORVAFile& f, const TORVACell& cell, std::vector<std::string>& out)
+// True when the header's fields describe more than any header can hold (its length is a
+// 16-bit field). Such a model cannot be written back, and a truncated file that declares it
+// would otherwise give a report of gigabytes listing trial specifics it does not hold.
+bool HeaderBeyondAnyFile(const TORVAFile& f)
+{
+    const auto& dd = f.DataDescription;
+    std::int64_t fields = layout::kFixedHeaderSize + 2 * std::int64_t{dd.NumCells} + 4 * std::int64_t{dd.NumChannels} +
+                          dd.CommentLength + dd.TextLength;
+    for (const auto& cell : f.Cells)
+        fields += cell.RecordSize();
+    return fields > 32767;
+}
+
+// The observations from `first` on, whose trial specifics the file did not hold, in one line.
+void AddMissingObservations(const char* label, std::int32_t first, std::int32_t count, std::vector<std::string>& out)
+{
+    std::string range = to_string(first + 1);
+    if (count > first + 1)
+        range += " to #" + to_string(count);
+    out.push_back(std::string(label) + range + " Trial specifics : not in the file (read as 0)");
+}
+
+void AddCell(const TORVAFile& f, const TORVACell& cell, bool summarizeMissing, std::vector<std::string>& out)
 {
     out.emplace_back();
     out.push_back(" [Cell #" + to_string(cell.CellNumber) + " Information]");
@@ -57,12 +81,14 @@ void AddCell(const TORVAFile& f, const TORVACell& cell, std::vector<std::string>
     out.push_back("   Samples per second     : " + to_string(cell.SamplesPerSecond));
     out.push_back("   Trial specifics length : " + to_string(cell.TrialSpecificsLength));
     const auto& ts = cell.TrialSpecifics;
+    const std::int32_t listed = summarizeMissing ? std::min(ts.ObservationsInFile(), cell.NumObservations)
+                                                 : cell.NumObservations;
     if (average) {
         if (cell.TrialSpecificsLength != layout::kAverageTrialSpecificsLength) {
             out.push_back("     error : Trial specifics length should be 28.");
             return;
         }
-        for (std::int32_t o = 0; o < cell.NumObservations; ++o) {
+        for (std::int32_t o = 0; o < listed; ++o) {
             const std::string subject = "   Subj.#" + to_string(o + 1);
             out.push_back(subject + " Number of obs. : " + to_string(ts(o, 0)));
             std::string line = subject + " specifics      :";
@@ -70,14 +96,18 @@ void AddCell(const TORVAFile& f, const TORVACell& cell, std::vector<std::string>
                 line += " " + to_string(ts(o, w));
             out.push_back(std::move(line));
         }
+        if (listed < cell.NumObservations)
+            AddMissingObservations("   Subj.#", listed, cell.NumObservations, out);
         return;
     }
-    for (std::int32_t o = 0; o < cell.NumObservations; ++o) {
+    for (std::int32_t o = 0; o < listed; ++o) {
         std::string line = "   Obs.#" + to_string(o + 1) + " Trial specifics :";
         for (std::int32_t w = 0; w < ts.WordsPerObservation(); ++w)
             line += " " + to_string(ts(o, w));
         out.push_back(std::move(line));
     }
+    if (listed < cell.NumObservations)
+        AddMissingObservations("   Obs.#", listed, cell.NumObservations, out);
 }
 
 } // namespace
@@ -123,8 +153,9 @@ void TORVAFile::GetHeaderText(std::vector<std::string>& Lines) const
     out.push_back(" [Text Segment]");
     out.push_back("   ." + TextSegment + ".");
 
+    const bool summarizeMissing = HeaderBeyondAnyFile(*this);
     for (const auto& cell : Cells)
-        AddCell(*this, cell, out);
+        AddCell(*this, cell, summarizeMissing, out);
     Lines = std::move(out);
 }
 
