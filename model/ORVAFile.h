@@ -97,6 +97,8 @@ public:
     TTrialSpecifics TrialSpecifics;
     /// [observation][sample][channel], raw 16-bit samples in one block.
     TSampleArray Data;
+    /// False when the file ended before this cell's record began (every field read as 0).
+    bool RecordInFile = true;
 
     /// Bytes of this cell's record in the header.
     std::int64_t RecordSize() const;

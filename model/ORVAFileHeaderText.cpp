@@ -154,8 +154,16 @@ void TORVAFile::GetHeaderText(std::vector<std::string>& Lines) const
     out.push_back("   ." + TextSegment + ".");
 
     const bool summarizeMissing = HeaderBeyondAnyFile(*this);
-    for (const auto& cell : Cells)
-        AddCell(*this, cell, summarizeMissing, out);
+    for (std::size_t i = 0; i < Cells.size(); ++i) {
+        if (summarizeMissing && !Cells[i].RecordInFile) {
+            // The records after the end of the file: all alike, all zero.
+            out.emplace_back();
+            out.push_back(" [Cells " + to_string(i + 1) + " to " + to_string(Cells.size()) +
+                          ": not in the file (every field read as 0)]");
+            break;
+        }
+        AddCell(*this, Cells[i], summarizeMissing, out);
+    }
     Lines = std::move(out);
 }
 

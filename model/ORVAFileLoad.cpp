@@ -75,6 +75,7 @@ std::vector<std::int32_t> ReadWords(TBigEndianFileStream& s, std::int32_t count)
 void ReadCellRecord(TBigEndianFileStream& s, const std::string& path, int index, std::int32_t numChannels,
                     TSizeBudget& budget, TORVACell& cell)
 {
+    cell.RecordInFile = s.Position() < s.Size();
     cell.CellNumber = s.ReadInt16();
     cell.Name = s.ReadFixedString(layout::kNameWidth);
     cell.NumObservations = s.ReadInt16();

@@ -126,6 +126,24 @@ TEST(TruncatedFile, ReportSumsUpMissingTrialSpecificsOfAnImpossibleHeader)
     EXPECT_EQ(Report(LoadBytes(saved)), listed);
 }
 
+// Cell records beyond the end of an impossible header are summed up too: a 130-byte file
+// that declares 32767 cells reports them in one line, not in a quarter of a million.
+TEST(TruncatedFile, ReportSumsUpMissingCellsOfAnImpossibleHeader)
+{
+    auto b = TTestFileBuilder::Session(2, 1, 1, 1);
+    b.NumCells = 32767;
+    b.Comment.clear();
+    b.Text.clear();
+    b.HeaderLength = 400;
+    b.DataLength = 2147483647 - 400;
+    const Bytes bytes = b.Build(); // the 32767 cell words alone would take 64 KB
+    const TORVAFile f = LoadBytes(bytes);
+    EXPECT_FALSE(f.Cells[0].RecordInFile);
+    const auto lines = Report(f);
+    EXPECT_EQ(lines.back(), " [Cells 1 to 32767: not in the file (every field read as 0)]");
+    EXPECT_LT(lines.size(), 60u);
+}
+
 #ifndef _WIN32
 // The peak memory of a child process that loads `bytes`, in bytes.
 long PeakOfLoading(const Bytes& bytes)
