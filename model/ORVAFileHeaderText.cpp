@@ -2,6 +2,7 @@
 #include "model/ORVAFile.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace orva {
 
@@ -9,18 +10,24 @@ namespace {
 
 using std::to_string;
 
-// "%5d": right-aligned in five characters; wider numbers take the room they need.
-std::string Pad5(std::int32_t v)
+// Appends v as "%5d": right-aligned in five characters; wider numbers take the room they
+// need. Written in place: a header may declare tens of thousands of channels.
+void AppendPad5(std::string& line, std::int32_t v)
 {
-    std::string s = to_string(v);
-    return s.size() < 5 ? std::string(5 - s.size(), ' ') + s : s;
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, v).ptr;
+    const auto width = static_cast<std::size_t>(end - digits);
+    if (width < 5)
+        line.append(5 - width, ' ');
+    line.append(digits, width);
 }
 
 std::string ChannelRow(const char* label, const std::vector<std::int32_t>* values, std::int32_t count)
 {
     std::string line = label;
+    line.reserve(line.size() + 5 * static_cast<std::size_t>(std::max(count, 0)));
     for (std::int32_t c = 0; c < count; ++c)
-        line += Pad5(values ? (*values)[static_cast<std::size_t>(c)] : c + 1);
+        AppendPad5(line, values ? (*values)[static_cast<std::size_t>(c)] : c + 1);
     return line;
 }
 

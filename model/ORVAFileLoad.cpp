@@ -64,11 +64,15 @@ void ReadGeneralInformation(TBigEndianFileStream& s, std::int32_t version, TGene
         *field = s.ReadInt16();
 }
 
+// Words beyond the end of the file stay 0 without being read one by one.
 std::vector<std::int32_t> ReadWords(TBigEndianFileStream& s, std::int32_t count)
 {
     std::vector<std::int32_t> words(static_cast<std::size_t>(count));
-    for (auto& w : words)
+    for (auto& w : words) {
+        if (s.Position() >= s.Size())
+            break;
         w = s.ReadInt16();
+    }
     return words;
 }
 
@@ -76,6 +80,11 @@ void ReadCellRecord(TBigEndianFileStream& s, const std::string& path, int index,
                     TSizeBudget& budget, TORVACell& cell)
 {
     cell.RecordInFile = s.Position() < s.Size();
+    if (!cell.RecordInFile) {
+        // Every field of a record beyond the end reads as 0: nothing to read, nothing to hold.
+        budget.Claim(cell.RecordSize());
+        return;
+    }
     cell.CellNumber = s.ReadInt16();
     cell.Name = s.ReadFixedString(layout::kNameWidth);
     cell.NumObservations = s.ReadInt16();
