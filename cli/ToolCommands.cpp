@@ -30,7 +30,8 @@ int RunFilter(const std::vector<std::string>& args)
                          "no blanks after, within single precision)");
     TTerminalProgress progress;
     TORVAFile file = OpenDataFile(p[0], a.Has("open-anyway"), &progress);
-    LowPassFilter(file, *cutoff);
+    if (const std::int64_t clamped = LowPassFilter(file, *cutoff))
+        std::cerr << "orva filter: " << ClampedValuesText(clamped) << "\n";
     file.SaveToFile(AbsolutePath(p[1]), &progress);
     return 0;
 }

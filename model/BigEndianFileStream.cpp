@@ -93,13 +93,22 @@ void TBigEndianFileStream::WriteFixedString(const std::string& S, std::int32_t C
 
 void TBigEndianFileStream::ReadInt16Block(std::int16_t* dst, std::size_t count)
 {
+    const std::size_t whole = ReadInt16Words(dst, count);
+    if (whole < count)
+        std::memset(dst + whole, 0, (count - whole) * 2);
+}
+
+std::size_t TBigEndianFileStream::ReadInt16Words(std::int16_t* dst, std::size_t count)
+{
     if (count == 0)
-        return; // an empty array may have no storage at all
+        return 0; // an empty array may have no storage at all
     std::size_t got = Read(dst, count * 2);
     // A word of which only the first byte exists reads as 0, like ReadInt16.
     std::size_t whole = got / 2;
-    std::memset(dst + whole, 0, (count - whole) * 2);
+    if (got % 2 != 0)
+        dst[whole] = 0;
     SwapWords(dst, whole);
+    return whole;
 }
 
 void TBigEndianFileStream::WriteInt16Block(const std::int16_t* src, std::size_t count)

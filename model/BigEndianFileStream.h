@@ -25,6 +25,10 @@ public:
 
     /// Reads count 16-bit words into dst; words beyond the end of the file read as 0.
     void ReadInt16Block(std::int16_t* dst, std::size_t count);
+    /// Reads up to count words into dst and returns how many the file held. Words beyond
+    /// the end are not written at all (dst is expected to be zero already), so memory that
+    /// is zero until touched stays untouched.
+    std::size_t ReadInt16Words(std::int16_t* dst, std::size_t count);
     void WriteInt16Block(const std::int16_t* src, std::size_t count);
 
 private:

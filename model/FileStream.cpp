@@ -1,6 +1,8 @@
 #include "model/FileStream.h"
 
+#include "model/FileDevice.h"
 #include "model/ORVAError.h"
+#include "model/Platform.h"
 #include "model/PathText.h"
 
 #include <algorithm>
@@ -8,75 +10,29 @@
 
 namespace orva {
 
-namespace {
-
-namespace fs = std::filesystem;
-
-// A save through a symbolic link replaces the file the link points to and leaves the link.
-fs::path ResolveLinks(const fs::path& path)
+TFileStream::TFileStream(const std::filesystem::path& path, TFileMode mode)
+    : pathText_(PathText(path)), mode_(mode), buffer_(kBufferSize)
 {
-    fs::path p = path;
-    for (int hops = 0; hops < 40; ++hops) {
-        std::error_code ec;
-        if (!fs::is_symlink(p, ec))
-            return p;
-        const fs::path to = fs::read_symlink(p, ec);
-        if (ec)
-            return p;
-        p = to.is_absolute() ? to : p.parent_path() / to;
-    }
-    throw EORVAError(PathText(path), "Cannot create file: Too many levels of symbolic links");
+    device_ = mode == TFileMode::fmOpenRead ? OpenFileForReading(path, pathText_) : CreateReplacingFile(path, pathText_);
+    TakeSize();
 }
 
-// The temporary file beside the target. A name that exists is never reused, so a stray
-// file of that name is not clobbered.
-std::error_code CreateTemporaryBeside(const fs::path& target, platform::TNativeFile& file, fs::path& tempPath)
+TFileStream::TFileStream(std::unique_ptr<TStreamDevice> device, std::string name, TFileMode mode)
+    : pathText_(std::move(name)), mode_(mode), device_(std::move(device)), buffer_(kBufferSize)
 {
+    TakeSize();
+}
+
+TFileStream::~TFileStream() = default;
+
+void TFileStream::TakeSize()
+{
+    if (mode_ != TFileMode::fmOpenRead)
+        return;
     std::error_code ec;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = target;
-        tempPath += attempt ? ".partial-" + std::to_string(attempt) : std::string(".partial");
-        ec = file.CreateNew(tempPath);
-        if (ec != std::errc::file_exists)
-            return ec;
-    }
-    return ec;
-}
-
-} // namespace
-
-TFileStream::TFileStream(const fs::path& path, TFileMode mode)
-    : path_(path), pathText_(PathText(path)), mode_(mode), buffer_(kBufferSize)
-{
-    std::error_code ec;
-    if (fs::is_directory(path, ec))
-        throw EORVAError(pathText_, mode == TFileMode::fmOpenRead ? "Cannot open file for reading: Is a directory"
-                                                                  : "Cannot create file: Is a directory");
-    if (mode == TFileMode::fmOpenRead) {
-        if ((ec = file_.OpenForReading(path)))
-            throw EORVAError(pathText_, "Cannot open file for reading: " + platform::ErrorText(ec));
-        size_ = file_.Size(ec);
-        if (ec)
-            throw EORVAError(pathText_, "Cannot determine the size of the file: " + platform::ErrorText(ec));
-    } else {
-        path_ = ResolveLinks(path);
-        // A write-protected file stays protected, although a rename could replace it.
-        auto status = fs::status(path_, ec);
-        constexpr auto anyWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-        if (!ec && fs::exists(status) && (status.permissions() & anyWrite) == fs::perms::none)
-            throw EORVAError(pathText_, "Cannot create file: Permission denied");
-        if ((ec = CreateTemporaryBeside(path_, file_, tempPath_)))
-            throw EORVAError(pathText_, "Cannot create file: " + platform::ErrorText(ec));
-    }
-}
-
-TFileStream::~TFileStream()
-{
-    if (mode_ == TFileMode::fmCreate && !committed_) {
-        file_.Close();
-        std::error_code ec;
-        fs::remove(tempPath_, ec);
-    }
+    size_ = device_->Size(ec);
+    if (ec)
+        throw EORVAError(pathText_, "Cannot determine the size of the file: " + platform::ErrorText(ec));
 }
 
 void TFileStream::Fail(const std::string& what, const std::error_code& ec) const
@@ -86,12 +42,15 @@ void TFileStream::Fail(const std::string& what, const std::error_code& ec) const
 
 void TFileStream::FillBuffer()
 {
+    pos_ = end_ = 0;
+    if (atEnd_)
+        return;
     std::error_code ec;
-    std::size_t got = file_.Read(buffer_.data(), buffer_.size(), ec);
+    std::size_t got = device_->Read(buffer_.data(), buffer_.size(), ec);
     if (ec)
         Fail("Read failed", ec);
-    pos_ = 0;
     end_ = got;
+    atEnd_ = got < buffer_.size();
     filePos_ += static_cast<std::int64_t>(got);
 }
 
@@ -107,9 +66,10 @@ std::size_t TFileStream::Read(void* dst, std::size_t count)
             if (rest >= buffer_.size()) {
                 // Large reads go straight into the caller's memory: no copy through the buffer.
                 std::error_code ec;
-                std::size_t got = file_.Read(out + done, rest, ec);
+                std::size_t got = atEnd_ ? 0 : device_->Read(out + done, rest, ec);
                 if (ec)
                     Fail("Read failed", ec);
+                atEnd_ = atEnd_ || got < rest;
                 filePos_ += static_cast<std::int64_t>(got);
                 pos_ = end_ = 0; // the buffer no longer holds the bytes before filePos_
                 return done + got;
@@ -135,10 +95,11 @@ void TFileStream::Seek(std::int64_t offset)
         pos_ = static_cast<std::size_t>(offset - bufferStart);
         return;
     }
-    if (auto ec = file_.Seek(offset))
+    if (auto ec = device_->Seek(offset))
         Fail("Seek failed", ec);
     filePos_ = offset;
     pos_ = end_ = 0;
+    atEnd_ = false;
 }
 
 std::int64_t TFileStream::Position() const
@@ -152,7 +113,7 @@ void TFileStream::FlushBuffer()
 {
     if (pos_ == 0)
         return;
-    if (auto ec = file_.Write(buffer_.data(), pos_))
+    if (auto ec = device_->Write(buffer_.data(), pos_))
         Fail("Write failed", ec);
     filePos_ += static_cast<std::int64_t>(pos_);
     pos_ = 0;
@@ -187,19 +148,7 @@ void TFileStream::Commit()
     if (mode_ != TFileMode::fmCreate || committed_)
         return;
     FlushBuffer();
-    // The bytes reach the disk before the name does: a power cut leaves the old file or
-    // the new one, never an empty one.
-    if (auto ec = file_.Sync())
-        Fail("Write failed", ec);
-    if (auto ec = file_.Close())
-        Fail("Write failed", ec);
-    // The new file keeps the permissions of the one it replaces.
-    std::error_code ec;
-    auto old = fs::status(path_, ec);
-    if (!ec && fs::exists(old))
-        fs::permissions(tempPath_, old.permissions(), ec);
-    if ((ec = platform::ReplaceDurably(tempPath_, path_)))
-        Fail("Cannot replace file", ec);
+    device_->Commit();
     committed_ = true;
 }
 

@@ -1,9 +1,10 @@
 #pragma once
-#include <cstddef>
-#include "model/Platform.h"
+#include "model/StreamDevice.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,16 +15,19 @@ enum class TFileMode {
     fmCreate,   ///< write a new file that replaces the target only on Commit()
 };
 
-/// A buffered file stream: one system call per buffer, not per field.
+/// A buffered stream: one call of its device per buffer, not per field.
 ///
-/// In create mode the bytes go to a temporary file beside the target; Commit()
-/// writes it out, waits until it is on the disk and puts it in place of the target in
-/// one step. A stream destroyed without Commit() (an error somewhere in the writer)
-/// removes the temporary file, so an existing target is never half-overwritten. A target
-/// that is a symbolic link stays a link: the file it points to is the one replaced.
+/// Over a file (the constructor with a path), create mode writes to a temporary file
+/// beside the target; Commit() writes it out, waits until it is on the disk and puts it in
+/// place of the target in one step. A stream destroyed without Commit() (an error somewhere
+/// in the writer) removes the temporary file, so an existing target is never
+/// half-overwritten. A target that is a symbolic link stays a link: the file it points to
+/// is the one replaced. The same stream runs over memory (MemoryStream.h).
 class TFileStream {
 public:
     TFileStream(const std::filesystem::path& path, TFileMode mode);
+    /// A stream over any device; name stands for the path in messages.
+    TFileStream(std::unique_ptr<TStreamDevice> device, std::string name, TFileMode mode);
     ~TFileStream();
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;
@@ -55,20 +59,22 @@ protected:
     std::uint8_t* WriteSpace(std::size_t n);
 
 private:
+    void TakeSize();
     void FillBuffer();
     void FlushBuffer();
     [[noreturn]] void Fail(const std::string& what, const std::error_code& ec) const;
 
-    std::filesystem::path path_;   // the file read, or the file a commit replaces
     std::string pathText_;         // the path as given, for messages
-    std::filesystem::path tempPath_;
     TFileMode mode_;
-    platform::TNativeFile file_;
+    std::unique_ptr<TStreamDevice> device_;
     std::vector<std::uint8_t> buffer_;
     std::size_t pos_ = 0;         // read mode: next byte in buffer_; write mode: bytes pending
     std::size_t end_ = 0;         // read mode: bytes valid in buffer_
     std::int64_t filePos_ = 0;    // file offset of buffer_[end_] (read) or of buffer_[0] (write)
     std::int64_t size_ = 0;
+    // Read mode: the device stands at the end of the file. Reads past the end then cost no
+    // call of the device (a header can declare tens of thousands of fields that are not there).
+    bool atEnd_ = false;
     bool committed_ = false;
 };
 

@@ -11,6 +11,8 @@
 
 namespace orva {
 
+class TBigEndianFileStream;
+
 constexpr std::int32_t kByteOrderTag = 16909060;        // bytes 01 02 03 04
 constexpr std::int32_t kSwappedByteOrderTag = 33620995; // bytes 02 01 04 03
 constexpr std::int32_t kAverageFileVersion = -1;
@@ -95,6 +97,8 @@ public:
     TTrialSpecifics TrialSpecifics;
     /// [observation][sample][channel], raw 16-bit samples in one block.
     TSampleArray Data;
+    /// False when the file ended before this cell's record began (every field read as 0).
+    bool RecordInFile = true;
 
     /// Bytes of this cell's record in the header.
     std::int64_t RecordSize() const;
@@ -119,21 +123,33 @@ public:
     /// (no question object: the answer is No).
     std::string CheckFile(const std::filesystem::path& Path, TLengthQuestion* question = nullptr);
 
+    /// CheckFile on an open stream (a file, or bytes in memory), read from its start.
+    std::string CheckStream(TBigEndianFileStream& Stream, TLengthQuestion* question = nullptr);
+
     /// Reads the whole file. On any error the object is left as it was and an
     /// EORVAError names the file and the cause.
     void LoadFromFile(const std::filesystem::path& Path, TProgressDisplay* progress = nullptr);
+    /// LoadFromFile on an open stream, read from its start; Path is recorded as the file's name.
+    void LoadFromStream(TBigEndianFileStream& Stream, const std::filesystem::path& Path,
+                        TProgressDisplay* progress = nullptr);
 
     /// Replaces Lines with the header report.
     void GetHeaderText(std::vector<std::string>& Lines) const;
 
     void SaveToFile(const std::filesystem::path& Path, TProgressDisplay* progress = nullptr);
     void SaveRemapped(const std::filesystem::path& Path, const ChannelMap& Map, TProgressDisplay* progress = nullptr) const;
+    /// SaveRemapped into a stream opened in create mode, which is committed at the end.
+    void SaveRemappedTo(TBigEndianFileStream& Stream, const ChannelMap& Map, TProgressDisplay* progress = nullptr) const;
     void SaveCell(const std::filesystem::path& Path, int CellIndex, TProgressDisplay* progress = nullptr);
 
     bool IsAverageFile() const { return FileDescription.HeaderVersion == kAverageFileVersion; }
     bool IsSessionFile() const { return FileDescription.HeaderVersion == kSessionFileVersion; }
     std::int32_t NumCells() const { return DataDescription.NumCells; }
     std::int32_t NumChannels() const { return DataDescription.NumChannels; }
+
+private:
+    void ReadFirstFields(TBigEndianFileStream& s);
+    std::string Verdict(std::int64_t size, TLengthQuestion* question) const;
 };
 
 /// The calibrated value of raw sample v of channel c, in microvolts: v / ScaleBins for an

@@ -1,24 +1,33 @@
 // The header report shown by "File header".
 #include "model/ORVAFile.h"
 
+#include <algorithm>
+#include <charconv>
+
 namespace orva {
 
 namespace {
 
 using std::to_string;
 
-// "%5d": right-aligned in five characters; wider numbers take the room they need.
-std::string Pad5(std::int32_t v)
+// Appends v as "%5d": right-aligned in five characters; wider numbers take the room they
+// need. Written in place: a header may declare tens of thousands of channels.
+void AppendPad5(std::string& line, std::int32_t v)
 {
-    std::string s = to_string(v);
-    return s.size() < 5 ? std::string(5 - s.size(), ' ') + s : s;
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, v).ptr;
+    const auto width = static_cast<std::size_t>(end - digits);
+    if (width < 5)
+        line.append(5 - width, ' ');
+    line.append(digits, width);
 }
 
 std::string ChannelRow(const char* label, const std::vector<std::int32_t>* values, std::int32_t count)
 {
     std::string line = label;
+    line.reserve(line.size() + 5 * static_cast<std::size_t>(std::max(count, 0)));
     for (std::int32_t c = 0; c < count; ++c)
-        line += Pad5(values ? (*values)[static_cast<std::size_t>(c)] : c + 1);
+        AppendPad5(line, values ? (*values)[static_cast<std::size_t>(c)] : c + 1);
     return line;
 }
 
@@ -45,7 +54,29 @@ void AddGeneralInformation(const TORVAFile& f, std::vector<std::string>& out)
     }
 }
 
-void AddCell(const TORVAFile& f, const TORVACell& cell, std::vector<std::string>& out)
+// True when the header's fields describe more than any header can hold (its length is a
+// 16-bit field). Such a model cannot be written back, and a truncated file that declares it
+// would otherwise give a report of gigabytes listing trial specifics it does not hold.
+bool HeaderBeyondAnyFile(const TORVAFile& f)
+{
+    const auto& dd = f.DataDescription;
+    std::int64_t fields = layout::kFixedHeaderSize + 2 * std::int64_t{dd.NumCells} + 4 * std::int64_t{dd.NumChannels} +
+                          dd.CommentLength + dd.TextLength;
+    for (const auto& cell : f.Cells)
+        fields += cell.RecordSize();
+    return fields > 32767;
+}
+
+// The observations from `first` on, whose trial specifics the file did not hold, in one line.
+void AddMissingObservations(const char* label, std::int32_t first, std::int32_t count, std::vector<std::string>& out)
+{
+    std::string range = to_string(first + 1);
+    if (count > first + 1)
+        range += " to #" + to_string(count);
+    out.push_back(std::string(label) + range + " Trial specifics : not in the file (read as 0)");
+}
+
+void AddCell(const TORVAFile& f, const TORVACell& cell, bool summarizeMissing, std::vector<std::string>& out)
 {
     out.emplace_back();
     out.push_back(" [Cell #" + to_string(cell.CellNumber) + " Information]");
@@ -57,12 +88,14 @@ void AddCell(const TORVAFile& f, const TORVACell& cell, std::vector<std::string>
     out.push_back("   Samples per second     : " + to_string(cell.SamplesPerSecond));
     out.push_back("   Trial specifics length : " + to_string(cell.TrialSpecificsLength));
     const auto& ts = cell.TrialSpecifics;
+    const std::int32_t listed = summarizeMissing ? std::min(ts.ObservationsInFile(), cell.NumObservations)
+                                                 : cell.NumObservations;
     if (average) {
         if (cell.TrialSpecificsLength != layout::kAverageTrialSpecificsLength) {
             out.push_back("     error : Trial specifics length should be 28.");
             return;
         }
-        for (std::int32_t o = 0; o < cell.NumObservations; ++o) {
+        for (std::int32_t o = 0; o < listed; ++o) {
             const std::string subject = "   Subj.#" + to_string(o + 1);
             out.push_back(subject + " Number of obs. : " + to_string(ts(o, 0)));
             std::string line = subject + " specifics      :";
@@ -70,14 +103,18 @@ void AddCell(const TORVAFile& f, const TORVACell& cell, std::vector<std::string>
                 line += " " + to_string(ts(o, w));
             out.push_back(std::move(line));
         }
+        if (listed < cell.NumObservations)
+            AddMissingObservations("   Subj.#", listed, cell.NumObservations, out);
         return;
     }
-    for (std::int32_t o = 0; o < cell.NumObservations; ++o) {
+    for (std::int32_t o = 0; o < listed; ++o) {
         std::string line = "   Obs.#" + to_string(o + 1) + " Trial specifics :";
         for (std::int32_t w = 0; w < ts.WordsPerObservation(); ++w)
             line += " " + to_string(ts(o, w));
         out.push_back(std::move(line));
     }
+    if (listed < cell.NumObservations)
+        AddMissingObservations("   Obs.#", listed, cell.NumObservations, out);
 }
 
 } // namespace
@@ -123,8 +160,17 @@ void TORVAFile::GetHeaderText(std::vector<std::string>& Lines) const
     out.push_back(" [Text Segment]");
     out.push_back("   ." + TextSegment + ".");
 
-    for (const auto& cell : Cells)
-        AddCell(*this, cell, out);
+    const bool summarizeMissing = HeaderBeyondAnyFile(*this);
+    for (std::size_t i = 0; i < Cells.size(); ++i) {
+        if (summarizeMissing && !Cells[i].RecordInFile) {
+            // The records after the end of the file: all alike, all zero.
+            out.emplace_back();
+            out.push_back(" [Cells " + to_string(i + 1) + " to " + to_string(Cells.size()) +
+                          ": not in the file (every field read as 0)]");
+            break;
+        }
+        AddCell(*this, Cells[i], summarizeMissing, out);
+    }
     Lines = std::move(out);
 }
 

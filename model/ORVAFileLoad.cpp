@@ -64,17 +64,27 @@ void ReadGeneralInformation(TBigEndianFileStream& s, std::int32_t version, TGene
         *field = s.ReadInt16();
 }
 
+// Words beyond the end of the file stay 0 without being read one by one.
 std::vector<std::int32_t> ReadWords(TBigEndianFileStream& s, std::int32_t count)
 {
     std::vector<std::int32_t> words(static_cast<std::size_t>(count));
-    for (auto& w : words)
+    for (auto& w : words) {
+        if (s.Position() >= s.Size())
+            break;
         w = s.ReadInt16();
+    }
     return words;
 }
 
 void ReadCellRecord(TBigEndianFileStream& s, const std::string& path, int index, std::int32_t numChannels,
                     TSizeBudget& budget, TORVACell& cell)
 {
+    cell.RecordInFile = s.Position() < s.Size();
+    if (!cell.RecordInFile) {
+        // Every field of a record beyond the end reads as 0: nothing to read, nothing to hold.
+        budget.Claim(cell.RecordSize());
+        return;
+    }
     cell.CellNumber = s.ReadInt16();
     cell.Name = s.ReadFixedString(layout::kNameWidth);
     cell.NumObservations = s.ReadInt16();
@@ -87,12 +97,17 @@ void ReadCellRecord(TBigEndianFileStream& s, const std::string& path, int index,
     RequireNotNegative(path, where, "TrialSpecificsLength", cell.TrialSpecificsLength);
     budget.Claim(cell.RecordSize() + 2 * std::int64_t{cell.NumObservations} * cell.SamplesPerObservation * numChannels);
 
-    cell.TrialSpecifics = TTrialSpecifics(cell.NumObservations, cell.TrialSpecificsLength / 2);
-    s.ReadInt16Block(cell.TrialSpecifics.data(), cell.TrialSpecifics.size());
+    const std::int32_t words = cell.TrialSpecificsLength / 2;
+    cell.TrialSpecifics = TTrialSpecifics(cell.NumObservations, words);
+    const std::size_t got = s.ReadInt16Words(cell.TrialSpecifics.data(), cell.TrialSpecifics.size());
+    if (words > 0)
+        cell.TrialSpecifics.SetObservationsInFile(
+            static_cast<std::int32_t>((got + static_cast<std::size_t>(words) - 1) / static_cast<std::size_t>(words)));
 }
 
 // Reads a cell's samples in chunks of whole observations straight into its block,
-// giving the user interface its turn once per observation.
+// giving the user interface its turn once per observation. Samples beyond the end of the
+// file are left as the block's untouched zeros.
 void ReadCellData(TBigEndianFileStream& s, std::int32_t numChannels, TORVACell& cell, TProgressScope& progress)
 {
     cell.Data = TSampleArray(cell.NumObservations, cell.SamplesPerObservation, numChannels);
@@ -100,7 +115,7 @@ void ReadCellData(TBigEndianFileStream& s, std::int32_t numChannels, TORVACell& 
     const std::size_t chunkObservations = std::max<std::size_t>(1, (std::size_t{1} << 19) / std::max<std::size_t>(perObservation, 1));
     for (std::int32_t o = 0; o < cell.NumObservations;) {
         auto n = static_cast<std::int32_t>(std::min<std::size_t>(chunkObservations, static_cast<std::size_t>(cell.NumObservations - o)));
-        s.ReadInt16Block(cell.Data.Observation(o), perObservation * static_cast<std::size_t>(n));
+        s.ReadInt16Words(cell.Data.Observation(o), perObservation * static_cast<std::size_t>(n));
         for (std::int32_t i = 0; i < n; ++i) {
             progress.ProcessPendingEvents();
             progress.Advance(static_cast<std::int64_t>(perObservation));
@@ -116,12 +131,29 @@ std::string TORVAFile::CheckFile(const std::filesystem::path& Path, TLengthQuest
     std::int64_t size = 0;
     {
         TBigEndianFileStream s(Path, TFileMode::fmOpenRead);
-        FileDescription.ByteOrder = s.ReadInt32();
-        FileDescription.HeaderVersion = s.ReadInt16();
-        FileDescription.HeaderLength = s.ReadInt16();
-        FileDescription.DataLength = s.ReadInt32();
+        ReadFirstFields(s);
         size = s.Size();
     }
+    return Verdict(size, question);
+}
+
+std::string TORVAFile::CheckStream(TBigEndianFileStream& Stream, TLengthQuestion* question)
+{
+    Stream.Seek(0);
+    ReadFirstFields(Stream);
+    return Verdict(Stream.Size(), question);
+}
+
+void TORVAFile::ReadFirstFields(TBigEndianFileStream& s)
+{
+    FileDescription.ByteOrder = s.ReadInt32();
+    FileDescription.HeaderVersion = s.ReadInt16();
+    FileDescription.HeaderLength = s.ReadInt16();
+    FileDescription.DataLength = s.ReadInt32();
+}
+
+std::string TORVAFile::Verdict(std::int64_t size, TLengthQuestion* question) const
+{
     const auto& d = FileDescription;
     if (d.ByteOrder == kSwappedByteOrderTag)
         return "Bad byte order (" + std::to_string(d.ByteOrder) + ")";
@@ -141,12 +173,18 @@ std::string TORVAFile::CheckFile(const std::filesystem::path& Path, TLengthQuest
 
 void TORVAFile::LoadFromFile(const std::filesystem::path& Path, TProgressDisplay* progressDisplay)
 {
+    TBigEndianFileStream s(Path, TFileMode::fmOpenRead);
+    LoadFromStream(s, Path, progressDisplay);
+}
+
+void TORVAFile::LoadFromStream(TBigEndianFileStream& s, const std::filesystem::path& Path, TProgressDisplay* progressDisplay)
+{
     TORVAFile f;
     f.FullFileName = Path;
     f.FileName = ExtractFileName(Path);
     f.Saved = true;
 
-    TBigEndianFileStream s(Path, TFileMode::fmOpenRead);
+    s.Seek(0);
     const std::string& path = s.Path();
     auto& fd = f.FileDescription;
     fd.ByteOrder = s.ReadInt32();

@@ -157,6 +157,16 @@ void WriteCellSamples(TBigEndianFileStream& s, const TORVACell& cell, const Chan
     }
 }
 
+// The checks of SaveRemapped and the lengths it writes.
+TWrittenLengths PrepareWholeFile(const TORVAFile& f, const ChannelMap& map, const std::string& where)
+{
+    RequireConsistentModel(f, where);
+    if (map.size() < static_cast<std::size_t>(f.NumChannels()))
+        throw EORVAError(where, "Cannot write: the channel map has " + std::to_string(map.size()) +
+                                   " entries for " + std::to_string(f.NumChannels()) + " channels");
+    return WholeFileLengths(f, where);
+}
+
 } // namespace
 
 ChannelMap IdentityChannelMap(std::int32_t count)
@@ -175,16 +185,17 @@ void TORVAFile::SaveToFile(const std::filesystem::path& Path, TProgressDisplay* 
 
 void TORVAFile::SaveRemapped(const std::filesystem::path& Path, const ChannelMap& Map, TProgressDisplay* progressDisplay) const
 {
-    const std::string where = PathText(Path);
-    RequireConsistentModel(*this, where);
-    const auto& dd = DataDescription;
-    if (Map.size() < static_cast<std::size_t>(dd.NumChannels))
-        throw EORVAError(where, "Cannot write: the channel map has " + std::to_string(Map.size()) +
-                                   " entries for " + std::to_string(dd.NumChannels) + " channels");
-    const TWrittenLengths lengths = WholeFileLengths(*this, where);
-
+    // Everything that could refuse the model is checked before the file is created.
+    PrepareWholeFile(*this, Map, PathText(Path));
     TBigEndianFileStream s(Path, TFileMode::fmCreate);
-    TProgressScope progress(progressDisplay, "Saving " + ExtractFileName(Path) + "...");
+    SaveRemappedTo(s, Map, progressDisplay);
+}
+
+void TORVAFile::SaveRemappedTo(TBigEndianFileStream& s, const ChannelMap& Map, TProgressDisplay* progressDisplay) const
+{
+    const TWrittenLengths lengths = PrepareWholeFile(*this, Map, s.Path());
+    const auto& dd = DataDescription;
+    TProgressScope progress(progressDisplay, "Saving " + ExtractFileName(PathFromText(s.Path())) + "...");
     WriteFixedPart(s, *this, lengths, dd.NumCells);
     for (std::int32_t w : dd.CellWords)
         s.WriteInt16(w);

@@ -52,6 +52,20 @@ private:
 /// one. Both lie in the same folder.
 std::error_code ReplaceDurably(const std::filesystem::path& source, const std::filesystem::path& target);
 
+/// The id of the running process.
+std::uint64_t CurrentProcessId();
+
+/// True while a process with this id exists (also one this program may not signal or open).
+/// An id that is reused after its process ended counts as running: callers err on the side
+/// of leaving things alone.
+bool ProcessIsRunning(std::uint64_t pid);
+
+/// A block of `bytes` bytes that reads as zeros, whose memory the system provides only when
+/// a page is first written (reading an untouched page costs no memory of its own either).
+/// Null when the system refuses. Release it with FreeZeroedPages and the same size.
+void* AllocateZeroedPages(std::size_t bytes);
+void FreeZeroedPages(void* block, std::size_t bytes);
+
 /// The running program's own file.
 std::filesystem::path ExecutablePath();
 

@@ -2,7 +2,10 @@
 #include "model/Platform.h"
 
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #ifdef __APPLE__
@@ -127,6 +130,29 @@ std::error_code ReplaceDurably(const std::filesystem::path& source, const std::f
         return LastError();
     SyncFolder(target.parent_path());
     return {};
+}
+
+std::uint64_t CurrentProcessId() { return static_cast<std::uint64_t>(::getpid()); }
+
+bool ProcessIsRunning(std::uint64_t pid)
+{
+    // Signal 0 only asks whether the process exists; 0 and negative ids mean groups.
+    if (pid == 0 || pid > static_cast<std::uint64_t>(INT_MAX))
+        return false;
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+void* AllocateZeroedPages(std::size_t bytes)
+{
+    // Anonymous private pages are zero and stay unallocated until written.
+    void* block = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANON, -1, 0);
+    return block == MAP_FAILED ? nullptr : block;
+}
+
+void FreeZeroedPages(void* block, std::size_t bytes)
+{
+    if (block)
+        ::munmap(block, bytes);
 }
 
 std::filesystem::path ExecutablePath()

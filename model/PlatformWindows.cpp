@@ -162,6 +162,33 @@ std::error_code ReplaceDurably(const std::filesystem::path& source, const std::f
     return {};
 }
 
+std::uint64_t CurrentProcessId() { return ::GetCurrentProcessId(); }
+
+bool ProcessIsRunning(std::uint64_t pid)
+{
+    if (pid == 0 || pid > 0xFFFFFFFFu)
+        return false;
+    HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (!process)
+        return ::GetLastError() == ERROR_ACCESS_DENIED; // it exists, but is not ours to open
+    // A process that has ended but whose handle someone still holds is signalled.
+    const bool running = ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    ::CloseHandle(process);
+    return running;
+}
+
+void* AllocateZeroedPages(std::size_t bytes)
+{
+    // Committed pages are zero and take memory only when first touched.
+    return ::VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+}
+
+void FreeZeroedPages(void* block, std::size_t)
+{
+    if (block)
+        ::VirtualFree(block, 0, MEM_RELEASE);
+}
+
 std::filesystem::path ExecutablePath()
 {
     std::wstring buffer(MAX_PATH, L'\0');

@@ -39,8 +39,12 @@ std::vector<std::string_view> SplitLines(std::string_view text)
 
 ChannelMap ReadChannelMap(const std::filesystem::path& path, int count, int* ignoredLines)
 {
+    return ParseChannelMap(ReadWholeFile(path), count, ignoredLines);
+}
+
+ChannelMap ParseChannelMap(std::string_view text, int count, int* ignoredLines)
+{
     ChannelMap map(static_cast<std::size_t>(std::max(count, 0)), 0);
-    const std::string text = ReadWholeFile(path);
     int ignored = 0;
     for (std::string_view line : SplitLines(text)) {
         const std::size_t tab = line.find('\t');

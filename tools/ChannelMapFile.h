@@ -2,6 +2,7 @@
 #include "model/ORVAFile.h"
 
 #include <string>
+#include <string_view>
 
 namespace orva {
 
@@ -11,5 +12,8 @@ namespace orva {
 /// without a TAB among them) change nothing; their number is stored in *ignoredLines.
 /// A missing or unreadable file throws an EORVAError naming the path.
 ChannelMap ReadChannelMap(const std::filesystem::path& path, int count, int* ignoredLines = nullptr);
+
+/// ReadChannelMap on the text of a mapping file already in memory.
+ChannelMap ParseChannelMap(std::string_view text, int count, int* ignoredLines = nullptr);
 
 } // namespace orva

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -110,8 +109,9 @@ ORVA_LANE_INLINE void Cut(const TCellFilter& f, float* buf)
 }
 
 // Scale by 2/L, put the line back and convert to samples; true if a sample changed.
+// Adds to `clamped`, lane by lane, the samples that lay beyond the 16-bit range.
 ORVA_LANE_INLINE bool RestoreAndWrite(const TCellFilter& f, const TLaneCalibration& cal, float* buf,
-                                      const double* line, const TFloats& first, std::int32_t* raw)
+                                      const double* line, const TFloats& first, std::int32_t* raw, TInts& clamped)
 {
     TDoubles length, two, scaleBins, four100;
     lanes::Splat(length, f.L);
@@ -131,6 +131,8 @@ ORVA_LANE_INLINE bool RestoreAndWrite(const TCellFilter& f, const TLaneCalibrati
     TDoubles wideZero;
     lanes::Convert(wideZero, zero);
     TInts changed{};
+    const TInts low16 = {-32768, -32768, -32768, -32768, -32768, -32768, -32768, -32768};
+    const TInts high16 = {32767, 32767, 32767, 32767, 32767, 32767, 32767, 32767};
     for (int t = 0; t < f.N; ++t) {
         TDoubles b, r;
         lanes::LoadWide(b, buf + (t + 1) * kLanes);
@@ -145,9 +147,15 @@ ORVA_LANE_INLINE bool RestoreAndWrite(const TCellFilter& f, const TLaneCalibrati
         lanes::Clamp(sample, -1.0e6, 1.0e6);
         lanes::RoundToEven(sample);
         sample = sample + wideZero;
-        lanes::Clamp(sample, -32768.0, 32767.0);
-        TInts s;
-        lanes::Convert(s, sample);
+        // One step beyond either end first, so that a clamped value can still be told from
+        // one that is exactly at the end: the difference is then 1 or -1, and its square counts.
+        lanes::Clamp(sample, -32769.0, 32768.0);
+        TInts unclamped, s;
+        lanes::Convert(unclamped, sample);
+        s = unclamped;
+        lanes::ClampLanes(s, low16, high16);
+        const TInts beyond = unclamped - s;
+        clamped = clamped + beyond * beyond;
         TInts old;
         std::memcpy(&old, raw + t * kLanes, sizeof old);
         changed |= s ^ old;
@@ -161,7 +169,8 @@ ORVA_LANE_INLINE bool RestoreAndWrite(const TCellFilter& f, const TLaneCalibrati
 
 // Filters the traces of channels c0 .. c0+lanes-1 of one observation in place.
 ORVA_LANE_INLINE bool FilterGroupBody(const TCellFilter& f, const TLaneCalibration& cal, std::int16_t* obs,
-                                      int numChannels, int c0, int lanes, float* buf, double* line, std::int32_t* raw)
+                                      int numChannels, int c0, int lanes, float* buf, double* line, std::int32_t* raw,
+                                      std::int64_t& clampedCount)
 {
     TFloats first;
     GatherRaw(obs, numChannels, c0, lanes, f.N, raw);
@@ -169,7 +178,11 @@ ORVA_LANE_INLINE bool FilterGroupBody(const TCellFilter& f, const TLaneCalibrati
     lanes::ForwardRealFFT(buf, *f.plan);
     Cut(f, buf);
     lanes::InverseRealFFT(buf, *f.plan);
-    if (!RestoreAndWrite(f, cal, buf, line, first, raw))
+    TInts clamped{};
+    const bool changed = RestoreAndWrite(f, cal, buf, line, first, raw, clamped);
+    for (int l = 0; l < lanes; ++l)
+        clampedCount += clamped[l];
+    if (!changed)
         return false;
     for (int t = 0; t < f.N; ++t) {
         std::int16_t* row = obs + static_cast<std::size_t>(t) * static_cast<std::size_t>(numChannels) + c0;
@@ -180,16 +193,17 @@ ORVA_LANE_INLINE bool FilterGroupBody(const TCellFilter& f, const TLaneCalibrati
 }
 
 using TFilterGroup = bool (*)(const TCellFilter&, const TLaneCalibration&, std::int16_t*, int, int, int, float*,
-                              double*, std::int32_t*);
+                              double*, std::int32_t*, std::int64_t&);
 
 // The body above compiled once for every processor of the target and, on x86, once more
 // for AVX2 and for AVX-512, chosen at run time. All do the same IEEE operations without
 // fused multiply-add, so the bits are the same; only the width of the registers differs.
 #define ORVA_FILTER_GROUP(name, ...)                                                                                  \
     __VA_ARGS__ bool name(const TCellFilter& f, const TLaneCalibration& cal, std::int16_t* obs, int numChannels,      \
-                          int c0, int lanes, float* buf, double* line, std::int32_t* raw)                             \
+                          int c0, int lanes, float* buf, double* line, std::int32_t* raw,                             \
+                          std::int64_t& clamped)                                                                      \
     {                                                                                                                 \
-        return FilterGroupBody(f, cal, obs, numChannels, c0, lanes, buf, line, raw);                                  \
+        return FilterGroupBody(f, cal, obs, numChannels, c0, lanes, buf, line, raw, clamped);                         \
     }
 ORVA_FILTER_GROUP(FilterGroupBaseline)
 #if defined(ORVA_GNU_LANES) && (defined(__x86_64__) || defined(__i386__))
@@ -286,7 +300,7 @@ void CheckFilterable(const TORVAFile& file, float cutoff)
             throw EORVAError(path, "Cannot filter: " + *problem);
 }
 
-bool FilterCell(const TORVAFile& file, TORVACell& cell, float cutoff)
+bool FilterCell(const TORVAFile& file, TORVACell& cell, float cutoff, std::int64_t& clamped)
 {
     TCellFilter f{};
     f.N = cell.SamplesPerObservation;
@@ -308,56 +322,12 @@ bool FilterCell(const TORVAFile& file, TORVACell& cell, float cutoff)
         const TLaneCalibration cal = LaneCalibration(file, c0, lanes);
         for (int o = 0; o < cell.NumObservations; ++o)
             changed |= filterGroup(f, cal, cell.Data.Observation(o), channels, c0, lanes, buf.data(), line.data(),
-                                   raw.data());
+                                   raw.data(), clamped);
     }
     return changed;
 }
 
-bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
-
-// Skips the digits from i on; returns how many there were.
-std::size_t SkipDigits(const std::string& text, std::size_t& i)
-{
-    const std::size_t start = i;
-    while (i < text.size() && IsDigit(text[i]))
-        ++i;
-    return i - start;
-}
-
 } // namespace
-
-std::optional<float> ParseCutoffText(const std::string& text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && text[i] == ' ')
-        ++i;
-    const std::size_t numberStart = i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        ++i;
-    std::size_t digits = SkipDigits(text, i);
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        digits += SkipDigits(text, i);
-    }
-    if (digits == 0)
-        return std::nullopt;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        ++i;
-        if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-            ++i;
-        if (SkipDigits(text, i) == 0)
-            return std::nullopt;
-    }
-    if (i != text.size())
-        return std::nullopt;
-    // from_chars ignores the locale; it takes no "+", so that is skipped here.
-    const char* begin = text.data() + numberStart + (text[numberStart] == '+' ? 1 : 0);
-    double value = 0;
-    const auto result = std::from_chars(begin, text.data() + text.size(), value);
-    if (result.ec != std::errc() || std::fabs(value) > std::numeric_limits<float>::max())
-        return std::nullopt; // not a value single precision can hold
-    return static_cast<float>(value);
-}
 
 std::vector<std::string> FilterKernels()
 {
@@ -396,15 +366,17 @@ int FilterCutoffBin(int length, float cutoff, int samplesPerSecond)
     return k > length ? length + 1 : static_cast<int>(k);
 }
 
-void LowPassFilter(TORVAFile& file, float cutoff)
+std::int64_t LowPassFilter(TORVAFile& file, float cutoff)
 {
     CheckFilterable(file, cutoff);
     bool changed = false;
+    std::int64_t clamped = 0;
     for (TORVACell& cell : file.Cells)
         if (HasTraces(file, cell))
-            changed |= FilterCell(file, cell, cutoff);
+            changed |= FilterCell(file, cell, cutoff, clamped);
     if (changed)
         file.Saved = false;
+    return clamped;
 }
 
 } // namespace orva

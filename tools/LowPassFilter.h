@@ -1,5 +1,6 @@
 #pragma once
 #include "model/ORVAFile.h"
+#include "tools/FilterTexts.h"
 
 #include <optional>
 #include <string>
@@ -7,17 +8,13 @@
 
 namespace orva {
 
-/// Reads a cut-off frequency typed by the user: leading blanks, an optional sign, digits
-/// with an optional fraction after "." and an optional exponent. "." is the decimal
-/// separator whatever the locale; anything else (trailing blanks included) is invalid.
-std::optional<float> ParseCutoffText(const std::string& text);
-
 /// Low-pass filters every trace of the file in place with a brick-wall cut at cutoff Hz.
 /// Every cell is checked before anything changes: a negative cut-off, a sampling rate of 0,
 /// fewer than two samples per observation or a zero divisor of the calibration throws an
 /// EORVAError naming the cell or channel, and the file stays exactly as it was.
-/// A file that was changed is marked not saved.
-void LowPassFilter(TORVAFile& file, float cutoff);
+/// A file that was changed is marked not saved. Results beyond the range of a 16-bit sample
+/// are stored as -32768 or 32767; the result is how many values were clamped so.
+std::int64_t LowPassFilter(TORVAFile& file, float cutoff);
 
 /// The transform length of a trace of `samples` values: the smallest power of two not below
 /// it, at least 1 (250 gives 256, 257 gives 512).

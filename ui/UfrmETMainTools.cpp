@@ -31,7 +31,9 @@ void TfrmETMain::miToolsLPFilterClick()
         return;
     }
     // The filter marks the document not saved, so Close asks before the result is lost.
-    LowPassFilter(*CurrentFile, *cutoff);
+    if (const std::int64_t clamped = LowPassFilter(*CurrentFile, *cutoff))
+        dialogs_.ShowMessage(this, NativeToText(ClampedValuesText(clamped)), QStringLiteral("Warning"),
+                             TMessageIcon::Warning);
 }
 
 void TfrmETMain::miToolsConvertGSNClick()

@@ -29,6 +29,41 @@ TEST(OrvaFilter, WritesOnlyWithAValidCutoff)
     EXPECT_NE(LoadChecked(dir.Path("low.ses")).Cells[0].Data, LoadChecked(dir.Path("in.ses")).Cells[0].Data);
 }
 
+// A session trace whose low-pass version overshoots the 16-bit range: a square wave of
+// amplitude 20000 around a zero level of 12000.
+TTestFileBuilder OvershootingSession()
+{
+    auto b = TTestFileBuilder::Session(1, 1, 128, 1);
+    b.Zeros = {12000};
+    b.Gains = {400};
+    b.Cells[0].Data.clear();
+    for (int t = 0; t < 128; ++t)
+        b.Cells[0].Data.push_back(static_cast<std::int16_t>((t / 8) % 2 ? 32000 : -8000));
+    return b;
+}
+
+TEST(OrvaFilter, ReportsClampedValuesOnStandardError)
+{
+    TTempDir dir;
+    OvershootingSession().WriteTo(dir.Path("loud.ses"));
+    TOrvaRun loud = RunOrva({"filter", dir.Path("loud.ses"), dir.Path("out.ses"), "--cutoff", "20"});
+    ASSERT_EQ(loud.ExitStatus, 0) << loud.Err;
+    EXPECT_EQ(loud.Out, "");
+    TORVAFile filtered = LoadChecked(dir.Path("out.ses"));
+    int atTop = 0;
+    for (int t = 0; t < 128; ++t)
+        atTop += filtered.Cells[0].Data(0, t, 0) == 32767;
+    ASSERT_GT(atTop, 0);
+    EXPECT_NE(loud.Err.find("orva filter: " + std::to_string(atTop) + " filtered values were beyond the range"),
+              std::string::npos)
+        << loud.Err;
+
+    TTestFileBuilder::Session(1, 2, 128, 3).WriteTo(dir.Path("quiet.ses"));
+    TOrvaRun quiet = RunOrva({"filter", dir.Path("quiet.ses"), dir.Path("out2.ses"), "--cutoff", "20"});
+    ASSERT_EQ(quiet.ExitStatus, 0) << quiet.Err;
+    EXPECT_EQ(quiet.Err.find("beyond the range"), std::string::npos) << quiet.Err;
+}
+
 TEST(OrvaConvert, AppliesTheMappingFile)
 {
     TTempDir dir;

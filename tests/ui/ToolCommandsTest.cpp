@@ -138,6 +138,29 @@ TEST_F(TToolCommandTest, FilterAppliesTheTypedCutoffAndMarksTheDocumentUnsaved)
     EXPECT_NE(Window->CurrentFile, nullptr);
 }
 
+TEST_F(TToolCommandTest, FilterTellsHowManyValuesWereClamped)
+{
+    // A square wave of amplitude 20000 around a zero level of 12000 overshoots 32767.
+    auto b = TTestFileBuilder::Session(1, 1, 128, 1);
+    b.Zeros = {12000};
+    b.Gains = {400};
+    b.Cells[0].Data.clear();
+    for (int t = 0; t < 128; ++t)
+        b.Cells[0].Data.push_back(static_cast<std::int16_t>((t / 8) % 2 ? 32000 : -8000));
+    const QString path = WriteFile("loud.ses", b);
+    TORVAFile expected = Load(path);
+    const std::int64_t clamped = LowPassFilter(expected, 20.0f);
+    ASSERT_GT(clamped, 0);
+
+    OpenViaMenu(path);
+    FilterWith(QStringLiteral("20"), Qt::Key_Return);
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(Dialogs.Messages[0].Text.toStdString(), ClampedValuesText(clamped));
+    EXPECT_EQ(Dialogs.Messages[0].Caption, QStringLiteral("Warning"));
+    EXPECT_FALSE(Dialogs.Messages[0].Question);
+    EXPECT_EQ(Window->CurrentFile->Cells[0].Data, expected.Cells[0].Data);
+}
+
 TEST_F(TToolCommandTest, FilterDialogStartsAt20EveryTime)
 {
     OpenViaMenu(WriteAverage("subject.ave", 1, 1, 16, 1));
