@@ -49,7 +49,7 @@ int RunConvert(const std::vector<std::string>& args)
         std::cerr << "orva convert: " << PathText(mapPath) << ": " << ignored << " line" << (ignored == 1 ? "" : "s")
                   << " ignored (no output channel within 1.." << file.NumChannels() << ")\n";
     if (map == IdentityChannelMap(file.NumChannels()))
-        std::cerr << "orva convert: " << mapPath << " leaves every channel where it was: the copy has the channels "
+        std::cerr << "orva convert: " << PathText(mapPath) << " leaves every channel where it was: the copy has the channels "
                   << "in their original order\n";
     file.SaveRemapped(AbsolutePath(p[1]), map, &progress);
     return 0;
