@@ -67,6 +67,15 @@ ORVA_LANE_OPERATOR(^)
 #undef ORVA_LANE_OPERATOR
 
 template <class T>
+ORVA_LANE_INLINE TLanes<T> operator-(const TLanes<T>& a)
+{
+    TLanes<T> r;
+    for (int i = 0; i < kWidth; ++i)
+        r.Lane[i] = -a.Lane[i];
+    return r;
+}
+
+template <class T>
 ORVA_LANE_INLINE TLanes<T>& operator|=(TLanes<T>& a, const TLanes<T>& b)
 {
     for (int i = 0; i < kWidth; ++i)
