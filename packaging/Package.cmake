@@ -1,7 +1,8 @@
 # What "cpack" builds: a Debian package on Linux, an NSIS installer and a ZIP file on Windows.
 set(CPACK_PACKAGE_NAME orva-toolbox)
 set(CPACK_PACKAGE_VENDOR "ORVA Toolbox developers")
-set(CPACK_PACKAGE_CONTACT "ORVA Toolbox developers <orva-toolbox@localhost>")
+# The same address as the About box.
+set(CPACK_PACKAGE_CONTACT "ORVA Toolbox developers <orva-toolbox@lab.invalid>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "View, export, filter and convert EEG session and average files")
 set(CPACK_PACKAGE_DESCRIPTION
