@@ -4,6 +4,7 @@
 #include "model/ORVAError.h"
 #include "tools/ChannelMapFile.h"
 #include "tools/LowPassFilter.h"
+#include "tools/MappingFileLocation.h"
 #include "tools/ScatterCells.h"
 
 #include <filesystem>
@@ -12,8 +13,6 @@
 namespace orva::cli {
 
 namespace {
-
-const char* const kMappingFileName = "GSNv2tov1.txt";
 
 int RunFilter(const std::vector<std::string>& args)
 {
@@ -40,7 +39,7 @@ int RunConvert(const std::vector<std::string>& args)
 {
     TArguments a(args, {"open-anyway"}, {"map"});
     const auto& p = a.Positionals(2);
-    const std::filesystem::path mapPath = a.Has("map") ? AbsolutePath(a.Value("map")) : ProgramDir() / kMappingFileName;
+    const std::filesystem::path mapPath = a.Has("map") ? AbsolutePath(a.Value("map")) : FindMappingFile(ProgramDir());
     TTerminalProgress progress;
     TORVAFile file = OpenDataFile(p[0], a.Has("open-anyway"), &progress);
     int ignored = 0;
@@ -84,7 +83,8 @@ std::vector<TCommand> ToolCommands()
          "Writes FILE to OUT with its channels reordered by the mapping file: one line\n"
          "\"A<TAB>B\" per output channel A, taking channel B of FILE (both from 1).\n"
          "Unlisted channels take channel 1; a B outside the channels gives a silent channel.\n"
-         "Without --map, GSNv2tov1.txt beside the program is used. Ignored lines are counted on stderr.\n",
+         "Without --map, GSNv2tov1.txt beside the program is used, or else the one in\n"
+         "../share/orva-toolbox/ from the program's folder. Ignored lines are counted on stderr.\n",
          RunConvert},
         {"scatter", "write every cell into a file of its own",
          "usage: orva scatter FILE NAME [--open-anyway]\n"

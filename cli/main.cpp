@@ -4,6 +4,8 @@
 #include "model/ORVAError.h"
 #include "model/Platform.h"
 
+#include "OrvaVersion.h"
+
 #include <cstdio>
 #include <exception>
 #include <iostream>
@@ -46,6 +48,10 @@ int main(int argc, char** argv)
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         PrintOverview(args.empty() ? std::cerr : std::cout, commands);
         return args.empty() ? 1 : 0;
+    }
+    if (args[0] == "--version") {
+        std::cout << "orva " << kOrvaVersion << "\n";
+        return 0;
     }
     const TCommand* command = nullptr;
     for (const auto& c : commands)

@@ -3,13 +3,12 @@
 
 #include "tools/ChannelMapFile.h"
 #include "tools/LowPassFilter.h"
+#include "tools/MappingFileLocation.h"
 #include "tools/ScatterCells.h"
 #include "ui/ConversionNote.h"
 #include "ui/QtText.h"
 #include "ui/UfrmFilter.h"
 #include "ui/WindowProgress.h"
-
-#include <QDir>
 
 namespace orva::ui {
 
@@ -45,8 +44,7 @@ void TfrmETMain::miToolsConvertGSNClick()
         return;
     const std::shared_ptr<TORVAFile> file = CurrentFile;
     int ignoredLines = 0;
-    const ChannelMap map = ReadChannelMap(TextToPath(QDir(ProgramDir).filePath(QStringLiteral("GSNv2tov1.txt"))),
-                                          file->NumChannels(), &ignoredLines);
+    const ChannelMap map = ReadChannelMap(FindMappingFile(TextToPath(ProgramDir)), file->NumChannels(), &ignoredLines);
     {
         TBusyScope busy(*this);
         TWindowProgress progress(this);

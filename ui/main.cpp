@@ -2,12 +2,23 @@
 #include "ui/UfrmETMain.h"
 #include "ui/UserDialogs.h"
 
+#include "OrvaVersion.h"
+
 #include <QApplication>
+
+#include <cstdio>
+#include <cstring>
 
 int main(int argc, char* argv[])
 {
+    // Answered before Qt starts, so that it works without a display.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("orva-toolbox %s\n", orva::kOrvaVersion);
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ORVA Toolbox"));
+    QApplication::setApplicationVersion(QString::fromLatin1(orva::kOrvaVersion));
     // The main window decides when the program ends (it may refuse to close).
     QApplication::setQuitOnLastWindowClosed(false);
 

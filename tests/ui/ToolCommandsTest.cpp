@@ -223,7 +223,31 @@ TEST_F(TToolCommandTest, MissingMappingFileIsNamedAndNothingIsWritten)
     EXPECT_EQ(Dialogs.Messages[0].Caption, QStringLiteral("Error"));
     EXPECT_TRUE(Dialogs.Messages[0].Text.contains(Window->ProgramDir + QStringLiteral("/GSNv2tov1.txt")))
         << Dialogs.Messages[0].Text.toStdString();
+    // The installed data folder beside the program's folder was looked at too.
+    EXPECT_TRUE(Dialogs.Messages[0].Text.contains(
+        QString::fromStdString(Temp.Path("share/orva-toolbox/GSNv2tov1.txt"))))
+        << Dialogs.Messages[0].Text.toStdString();
     EXPECT_FALSE(std::filesystem::exists(target));
+}
+
+TEST_F(TToolCommandTest, ConversionFindsTheInstalledMappingFile)
+{
+    const QString path = WriteAverage("subject.ave", 1, 1, 3, 2);
+    OpenViaMenu(path);
+    UseProgramDir(std::nullopt);
+    const std::string share = Temp.Path("share/orva-toolbox");
+    std::filesystem::create_directories(share);
+    WriteBytes(share + "/GSNv2tov1.txt", {'1', '\t', '2', '\n', '2', '\t', '1', '\n'});
+    const QString target = QString::fromStdString(Temp.Path("v1.ave"));
+    Dialogs.SaveNames.push_back(target);
+    Choose("miToolsConvertGSN");
+    ASSERT_TRUE(Dialogs.Messages.empty()) << Dialogs.MessageTexts().join("\n").toStdString();
+    const TORVAFile source = Load(path);
+    const TORVAFile written = Load(target);
+    for (int s = 0; s < 3; ++s) {
+        EXPECT_EQ(written.Cells[0].Data(0, s, 0), source.Cells[0].Data(0, s, 1));
+        EXPECT_EQ(written.Cells[0].Data(0, s, 1), source.Cells[0].Data(0, s, 0));
+    }
 }
 
 TEST_F(TToolCommandTest, ConversionWritesTheChannelsInMappedOrder)
