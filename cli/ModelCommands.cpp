@@ -43,9 +43,13 @@ int RunCheck(const std::vector<std::string>& args)
     const std::size_t failed =
         RunOnFiles("check", inputs.size(), jobs, [&](std::size_t i, TFileResult& r, TProgressDisplay*) {
             std::string text;
-            r.Failed = !CheckOne(inputs[i], a.Has("open-anyway"), text);
-            if (r.Failed)
+            try {
+                r.Failed = !CheckOne(inputs[i], a.Has("open-anyway"), text);
                 text = text.substr(text.rfind('\n') + 1);
+            } catch (const EORVAError& e) { // a file that cannot be read is one more line
+                r.Failed = true;
+                text = e.Cause();
+            }
             r.Out = inputs[i] + ": " + text + "\n";
         });
     return failed > 0 ? 1 : 0;
