@@ -128,6 +128,19 @@ std::vector<double> CalibratedTrace(const TORVAFile& file, const TORVACell& cell
     return trace;
 }
 
+TTraceMeasures MeasureTrace(const TORVAFile& file, int c, int o, int h, const TMeasureOptions& options)
+{
+    const TORVACell& cell = file.Cells[static_cast<std::size_t>(c)];
+    TTraceMeasures m;
+    m.Window = *WindowSamples(file, cell, options.WindowStart, options.WindowEnd);
+    const std::vector<double> trace = CalibratedTrace(file, cell, o, h);
+    m.Mean = WindowMean(trace, m.Window);
+    m.Peak = FindPeak(trace, m.Window, options.Polarity, options.Neighbours);
+    m.PeakValue = trace[static_cast<std::size_t>(m.Peak.Index)];
+    m.PeakTime = MeasureSampleTime(file, cell, m.Peak.Index);
+    return m;
+}
+
 void CheckMeasures(const TORVAFile& file, const TMeasureOptions& options)
 {
     if (!std::isfinite(options.WindowStart) || !std::isfinite(options.WindowEnd))
@@ -169,22 +182,17 @@ void WriteMeasureRows(const TORVAFile& file, const TMeasureOptions& options, TLi
         const TORVACell& cell = file.Cells[static_cast<std::size_t>(c)];
         const std::string cellColumns =
             fileColumn + std::to_string(c + 1) + "," + CsvField(Windows1252ToUtf8(cell.Name)) + ",";
-        const TSampleRange window = *WindowSamples(file, cell, options.WindowStart, options.WindowEnd);
         for (int o : Indices(options.Observations, cell.NumObservations)) {
             for (int h : channels) {
-                const std::vector<double> trace = CalibratedTrace(file, cell, o, h);
-                const TPeak peak = FindPeak(trace, window, options.Polarity, options.Neighbours);
-                const std::string note = options.Neighbours >= 1 && !peak.Local ? std::string(kNoLocalPeak) : "";
+                const TTraceMeasures m = MeasureTrace(file, c, o, h, options);
+                const std::string note = options.Neighbours >= 1 && !m.Peak.Local ? std::string(kNoLocalPeak) : "";
                 const std::string rowStart =
                     cellColumns + std::to_string(o + 1) + "," + std::to_string(h + 1) + ",";
                 for (TMeasureKind kind : options.Measures) {
-                    double value = 0;
+                    double value = m.Mean;
                     std::string_view rowNote;
-                    if (kind == TMeasureKind::Mean) {
-                        value = WindowMean(trace, window);
-                    } else {
-                        value = kind == TMeasureKind::Peak ? trace[static_cast<std::size_t>(peak.Index)]
-                                                           : MeasureSampleTime(file, cell, peak.Index);
+                    if (kind != TMeasureKind::Mean) {
+                        value = kind == TMeasureKind::Peak ? m.PeakValue : m.PeakTime;
                         rowNote = note;
                     }
                     sink.Write(rowStart);

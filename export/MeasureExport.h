@@ -73,6 +73,17 @@ double WindowMean(const std::vector<double>& trace, TSampleRange window);
 /// The calibrated values of observation o, channel h of a cell, in sample order.
 std::vector<double> CalibratedTrace(const TORVAFile& file, const TORVACell& cell, int o, int h);
 
+/// Every measure of one trace (zero-based cell c, observation o, channel h) in the window;
+/// the options must have passed CheckMeasures.
+struct TTraceMeasures {
+    TSampleRange Window;
+    double Mean = 0;
+    TPeak Peak;
+    double PeakValue = 0;
+    double PeakTime = 0;
+};
+TTraceMeasures MeasureTrace(const TORVAFile& file, int c, int o, int h, const TMeasureOptions& options);
+
 /// Refuses (EORVAError naming the file) what the long table refuses for the same lists, a
 /// window that is empty or reversed, no measure, a negative neighbour count, and a listed
 /// cell without a sample in the window (naming the cell and the time range of its samples).
