@@ -87,6 +87,9 @@ void RunOne(const TFileWork& work, std::size_t i, TFileResult& result, TProgress
         Fail(result, "out of memory");
     } catch (const std::exception& e) {
         Fail(result, e.what());
+    } catch (...) {
+        // Nothing may leave a worker thread: that would end the whole program.
+        Fail(result, "unexpected error");
     }
 }
 
