@@ -74,8 +74,8 @@ int RunExportLong(const std::vector<std::string>& args)
     const bool openAnyway = a.Has("open-anyway");
 
     // Every file is checked against its own counts, in parallel, before the output is
-    // touched; the rows are then written one file after the other. A worker holds one
-    // document at a time, so each file is loaded twice.
+    // touched; the rows are then written in the order given while the next files load. A
+    // file is loaded twice, and no more than JOBS documents are held at once.
     const std::size_t failed = RunOnFiles(
         "export-long", parsed.Inputs.size(), parsed.Jobs, [&](std::size_t i, TFileResult&, TProgressDisplay* progress) {
             CheckLongTable(OpenDataFile(parsed.Inputs[i], openAnyway, progress), options);
@@ -83,10 +83,13 @@ int RunExportLong(const std::vector<std::string>& args)
     if (failed > 0)
         return 1;
     TTerminalProgress progress;
+    const bool single = parsed.Inputs.size() == 1 || parsed.Jobs == 1;
     SaveLines(AbsolutePath(parsed.Output), kLongTableLineEnd, [&](TLineSink& sink) {
         sink.Line(kLongTableHeader);
-        for (const auto& input : parsed.Inputs)
-            WriteLongTableRows(OpenDataFile(input, openAnyway, &progress), options, sink);
+        ForEachDocumentInOrder(
+            parsed.Inputs.size(), parsed.Jobs,
+            [&](std::size_t i) { return OpenDataFile(parsed.Inputs[i], openAnyway, single ? &progress : nullptr); },
+            [&](std::size_t, const TORVAFile& file) { WriteLongTableRows(file, options, sink); });
     });
     return 0;
 }

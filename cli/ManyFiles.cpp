@@ -159,6 +159,106 @@ std::size_t RunOnFiles(const std::string& command, std::size_t inputs, int jobs,
     return failed;
 }
 
+namespace {
+
+// The loaded documents waiting for their turn, and the workers that load them.
+class TOrderedLoader {
+public:
+    TOrderedLoader(std::size_t inputs, int jobs, const TLoad& load)
+        : slots_(inputs), jobs_(static_cast<std::size_t>(jobs)), load_(load)
+    {
+        for (std::size_t t = 0; t < std::min(jobs_, inputs); ++t)
+            workers_.emplace_back([this] { Work(); });
+    }
+    ~TOrderedLoader()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        for (auto& worker : workers_)
+            worker.join();
+    }
+
+    /// Document i, once loaded; rethrows its load error.
+    TORVAFile Take(std::size_t i)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return slots_[i].Done; });
+        if (slots_[i].Error)
+            std::rethrow_exception(slots_[i].Error);
+        return std::move(*slots_[i].File);
+    }
+    /// Document i is no longer held: another may be loaded.
+    void Release(std::size_t i)
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            released_ = i + 1;
+        }
+        changed_.notify_all();
+    }
+
+private:
+    struct TSlot {
+        std::optional<TORVAFile> File;
+        std::exception_ptr Error;
+        bool Done = false;
+    };
+
+    void Work()
+    {
+        for (;;) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait(lock, [&] { return stop_ || next_ >= slots_.size() || next_ < released_ + jobs_; });
+            if (stop_ || next_ >= slots_.size())
+                return;
+            const std::size_t i = next_++;
+            lock.unlock();
+            TSlot slot;
+            try {
+                slot.File = load_(i);
+            } catch (...) {
+                slot.Error = std::current_exception();
+            }
+            slot.Done = true;
+            lock.lock();
+            slots_[i] = std::move(slot);
+            changed_.notify_all();
+        }
+    }
+
+    std::vector<TSlot> slots_;
+    std::size_t jobs_;
+    const TLoad& load_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::size_t next_ = 0;
+    std::size_t released_ = 0;
+    bool stop_ = false;
+    std::vector<std::thread> workers_;
+};
+
+} // namespace
+
+void ForEachDocumentInOrder(std::size_t inputs, int jobs, const TLoad& load, const TUseDocument& use)
+{
+    if (jobs <= 1 || inputs <= 1) {
+        for (std::size_t i = 0; i < inputs; ++i)
+            use(i, load(i));
+        return;
+    }
+    TOrderedLoader loader(inputs, jobs, load);
+    for (std::size_t i = 0; i < inputs; ++i) {
+        {
+            const TORVAFile document = loader.Take(i);
+            use(i, document);
+        }
+        loader.Release(i);
+    }
+}
+
 std::vector<std::filesystem::path> OutputsInFolder(const std::vector<std::string>& inputs, const std::string& outDir)
 {
     const std::filesystem::path folder = AbsolutePath(outDir);

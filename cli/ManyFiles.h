@@ -39,6 +39,15 @@ std::size_t RunOnFiles(const std::string& command, std::size_t inputs, int jobs,
 /// (usage error) a folder that does not exist and two inputs of one name.
 std::vector<std::filesystem::path> OutputsInFolder(const std::vector<std::string>& inputs, const std::string& outDir);
 
+/// Loads input i with load(i) on min(jobs, inputs) threads and hands each document to
+/// use(i, document) on the calling thread, in input order. At most `jobs` documents exist
+/// at once, the one in use included; with one job or one input everything runs on the
+/// calling thread. The first error (of a load, in input order, or of use) stops the
+/// loading and is thrown from here once every worker has stopped.
+using TLoad = std::function<TORVAFile(std::size_t i)>;
+using TUseDocument = std::function<void(std::size_t i, const TORVAFile& document)>;
+void ForEachDocumentInOrder(std::size_t inputs, int jobs, const TLoad& load, const TUseDocument& use);
+
 class TArguments;
 
 /// Writes one output per input: work(input, output, result, progress) as RunOnFiles runs it.

@@ -118,6 +118,23 @@ TEST_F(OrvaManyFiles, NeverWritesOverAnInputNorTwoOutputsOfOneName)
     EXPECT_EQ(badJobs.Out, "");
 }
 
+TEST_F(OrvaManyFiles, ExportLongGivesTheSameTableWithAnyNumberOfJobs)
+{
+    const auto inputs = Inputs({"c.ave", "a.ave", "b.ses", "c.ave", "a.ave"});
+    TOrvaRun one = RunOrva(Join({"export-long", "-j", "1", "-o", dir.Path("one.csv"), "--chans", "1 2"}, inputs));
+    ASSERT_EQ(one.ExitStatus, 0) << one.Err;
+    const std::string table = ReadText(dir.Path("one.csv"));
+    // Every file's rows once, in the order given: c, a, b, c, a.
+    EXPECT_LT(table.find("\nc.ave,"), table.find("\na.ave,"));
+    EXPECT_LT(table.find("\na.ave,"), table.find("\nb.ses,"));
+    EXPECT_LT(table.find("\nb.ses,"), table.rfind("\nc.ave,"));
+    for (const char* jobs : {"2", "3", "8"}) {
+        TOrvaRun many = RunOrva(Join({"export-long", "-j", jobs, "-o", dir.Path("many.csv"), "--chans", "1 2"}, inputs));
+        ASSERT_EQ(many.ExitStatus, 0) << many.Err;
+        EXPECT_EQ(ReadText(dir.Path("many.csv")), table) << jobs;
+    }
+}
+
 TEST_F(OrvaManyFiles, ExportLongWritesNothingWhenAnyFileFails)
 {
     TOrvaRun ok = RunOrva(Join({"export-long", "-o", dir.Path("long.csv"), "--chans", "2"}, Inputs({"b.ses", "c.ave"})));
