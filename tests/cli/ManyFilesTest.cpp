@@ -91,8 +91,9 @@ TEST_F(OrvaManyFiles, SaveAndScatterKeepTheInputNames)
     EXPECT_EQ(ReadBytes(dir.Path("out/c.ave")), ReadBytes(dir.Path("c.ave")));
     TOrvaRun scatter = RunOrva(Join({"scatter", "--out-dir", dir.Path("out"), "-j", "2"}, Inputs({"c.ave", "b.ses"})));
     EXPECT_EQ(scatter.ExitStatus, 0) << scatter.Err;
-    EXPECT_EQ(scatter.Out, dir.Path("out/c.ave_Cell1") + "\n" + dir.Path("out/c.ave_Cell2") + "\n" +
-                               dir.Path("out/b.ses_Cell1") + "\n");
+    // The paths as the tool prints them: absolute, with the system's separator.
+    const std::string out = dir.Path("out") + static_cast<char>(std::filesystem::path::preferred_separator);
+    EXPECT_EQ(scatter.Out, out + "c.ave_Cell1\n" + out + "c.ave_Cell2\n" + out + "b.ses_Cell1\n");
 }
 
 TEST_F(OrvaManyFiles, NeverWritesOverAnInputNorTwoOutputsOfOneName)
