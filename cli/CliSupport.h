@@ -25,6 +25,8 @@ public:
     std::string Value(const std::string& name, const std::string& fallback = std::string()) const;
     /// Exactly `count` positionals are required.
     const std::vector<std::string>& Positionals(std::size_t count) const;
+    /// Every positional, however many.
+    const std::vector<std::string>& AllPositionals() const { return positionals_; }
     bool WantsHelp() const { return help_; }
 
 private:

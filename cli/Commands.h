@@ -17,6 +17,7 @@ std::vector<TCommand> ModelCommands();
 std::vector<TCommand> ToolCommands();
 std::vector<TCommand> ExportCommands();
 std::vector<TCommand> LongTableCommands();
+std::vector<TCommand> MeasureCommands();
 /// The picture commands: present only where the desktop program (Qt) is built.
 std::vector<TCommand> PlotCommands();
 

@@ -1,6 +1,7 @@
 // Subcommand export-long: the long table of one or more data files.
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/ManyFiles.h"
 #include "export/LongTableExport.h"
 #include "export/StatsExport.h"
 
@@ -20,11 +21,13 @@ struct TLongTableArguments {
     std::vector<std::string> Inputs;
     std::string Output;
     std::optional<TArguments> Options;
+    int Jobs = 1;
 };
 
-TLongTableArguments ParseArguments(const std::vector<std::string>& args)
+TLongTableArguments ParseArguments(std::vector<std::string> args)
 {
     TLongTableArguments parsed;
+    parsed.Jobs = TakeJobs(args);
     std::vector<std::string> options;
     bool haveOutput = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -70,15 +73,23 @@ int RunExportLong(const std::vector<std::string>& args)
     options.Samples = ListOption(a, "samples");
     const bool openAnyway = a.Has("open-anyway");
 
+    // Every file is checked against its own counts, in parallel, before the output is
+    // touched; the rows are then written in the order given while the next files load. A
+    // file is loaded twice, and no more than JOBS documents are held at once.
+    const std::size_t failed = RunOnFiles(
+        "export-long", parsed.Inputs.size(), parsed.Jobs, [&](std::size_t i, TFileResult&, TProgressDisplay* progress) {
+            CheckLongTable(OpenDataFile(parsed.Inputs[i], openAnyway, progress), options);
+        });
+    if (failed > 0)
+        return 1;
     TTerminalProgress progress;
-    // Every file is checked against its own counts before the output is touched; one
-    // document is held at a time, so each is loaded twice.
-    for (const auto& input : parsed.Inputs)
-        CheckLongTable(OpenDataFile(input, openAnyway, &progress), options);
+    const bool single = parsed.Inputs.size() == 1 || parsed.Jobs == 1;
     SaveLines(AbsolutePath(parsed.Output), kLongTableLineEnd, [&](TLineSink& sink) {
         sink.Line(kLongTableHeader);
-        for (const auto& input : parsed.Inputs)
-            WriteLongTableRows(OpenDataFile(input, openAnyway, &progress), options, sink);
+        ForEachDocumentInOrder(
+            parsed.Inputs.size(), parsed.Jobs,
+            [&](std::size_t i) { return OpenDataFile(parsed.Inputs[i], openAnyway, single ? &progress : nullptr); },
+            [&](std::size_t, const TORVAFile& file) { WriteLongTableRows(file, options, sink); });
     });
     return 0;
 }
@@ -90,7 +101,7 @@ std::vector<TCommand> LongTableCommands()
     return {
         {"export-long", "export a selection as a long CSV table (one row per value) for R or pandas",
          "usage: orva export-long FILE... -o OUT.csv [--cells LIST] [--obs LIST] [--chans LIST]\n"
-         "                        [--samples LIST] [--open-anyway]\n"
+         "                        [--samples LIST] [-j JOBS] [--open-anyway]\n"
          "Writes one CSV row per value with the columns\n"
          "  file,cell,cell_name,observation,channel,sample,time_ms,value_uv\n"
          "under one header row; the rows of several files follow one another in the order given.\n"
@@ -100,7 +111,8 @@ std::vector<TCommand> LongTableCommands()
          "A LIST holds numbers separated by spaces, e.g. \"1 3 5\", read as export-stats reads\n"
          "them (duplicates give repeated rows). A list left out means everything: every cell,\n"
          "and in each cell every observation, channel and sample it has. Each file is checked\n"
-         "against its own counts; numbers outside a file are refused before OUT is touched.\n"
+         "against its own counts (in parallel, -j JOBS, default the number of cores); a file\n"
+         "refused for any reason is named on stderr and OUT is then not touched at all.\n"
          "  --open-anyway  load files whose length does not match their header\n"
          "OUT is replaced only once it is complete.\n",
          RunExportLong},

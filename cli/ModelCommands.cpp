@@ -1,6 +1,7 @@
 // Subcommands of the data file model: check, header, save, demo.
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/ManyFiles.h"
 #include "data/DemoData.h"
 #include "model/ORVAError.h"
 
@@ -10,45 +11,90 @@ namespace orva::cli {
 
 namespace {
 
-int RunCheck(const std::vector<std::string>& args)
+// "OK", or the reason the file may not be opened (after the length question when asked).
+bool CheckOne(const std::string& input, bool openAnyway, std::string& text)
 {
-    TArguments a(args, {"open-anyway"}, {});
-    const std::filesystem::path path = AbsolutePath(a.Positionals(1)[0]);
     TORVAFile file;
-    TFixedAnswer answer(a.Has("open-anyway"));
-    const std::string problem = file.CheckFile(path, &answer);
+    TFixedAnswer answer(openAnyway);
+    const std::string problem = file.CheckFile(AbsolutePath(input), &answer);
     if (problem.empty()) {
-        std::cout << "OK\n";
-        return 0;
+        text = "OK";
+        return true;
     }
+    text = problem;
     if (!answer.Asked().empty() && problem == "Bad file length")
-        std::cout << answer.Asked().substr(0, answer.Asked().find('\r')) << "\n";
-    std::cout << problem << "\n";
-    return 1;
+        text = answer.Asked().substr(0, answer.Asked().find('\r')) + "\n" + problem;
+    return false;
 }
 
-int RunHeader(const std::vector<std::string>& args)
+int RunCheck(const std::vector<std::string>& args)
 {
-    TArguments a(args, {"open-anyway"}, {});
-    TTerminalProgress progress;
-    TORVAFile file = OpenDataFile(a.Positionals(1)[0], a.Has("open-anyway"), &progress);
+    std::vector<std::string> rest = args;
+    const int jobs = TakeJobs(rest);
+    TArguments a(rest, {"open-anyway"}, {});
+    const std::vector<std::string>& inputs = a.AllPositionals();
+    if (inputs.size() <= 1) {
+        std::string text;
+        const bool ok = CheckOne(a.Positionals(1)[0], a.Has("open-anyway"), text);
+        std::cout << text << "\n";
+        return ok ? 0 : 1;
+    }
+    // Several files: one line each, naming the file as given.
+    const std::size_t failed =
+        RunOnFiles("check", inputs.size(), jobs, [&](std::size_t i, TFileResult& r, TProgressDisplay*) {
+            std::string text;
+            try {
+                r.Failed = !CheckOne(inputs[i], a.Has("open-anyway"), text);
+                text = text.substr(text.rfind('\n') + 1);
+            } catch (const EORVAError& e) { // a file that cannot be read is one more line
+                r.Failed = true;
+                text = e.Cause();
+            }
+            r.Out = inputs[i] + ": " + text + "\n";
+        });
+    return failed > 0 ? 1 : 0;
+}
+
+std::string HeaderReport(const std::string& input, bool openAnyway, TProgressDisplay* progress)
+{
+    TORVAFile file = OpenDataFile(input, openAnyway, progress);
     std::vector<std::string> lines;
     file.GetHeaderText(lines);
     std::string text;
     for (const auto& line : lines)
         text.append(line).push_back('\n');
-    std::cout << text;
-    return 0;
+    return text;
+}
+
+int RunHeader(const std::vector<std::string>& args)
+{
+    std::vector<std::string> rest = args;
+    const int jobs = TakeJobs(rest);
+    TArguments a(rest, {"open-anyway"}, {});
+    const std::vector<std::string>& inputs = a.AllPositionals();
+    if (inputs.empty())
+        a.Positionals(1);
+    // Several files: each report under a line naming its file, a blank line between.
+    const bool named = inputs.size() > 1;
+    const std::size_t failed =
+        RunOnFiles("header", inputs.size(), jobs, [&](std::size_t i, TFileResult& r, TProgressDisplay* progress) {
+            const std::string report = HeaderReport(inputs[i], a.Has("open-anyway"), progress);
+            r.Out = named ? (i > 0 ? "\n==> " : "==> ") + inputs[i] + " <==\n" + report : report;
+        });
+    return failed > 0 ? 1 : 0;
 }
 
 int RunSave(const std::vector<std::string>& args)
 {
-    TArguments a(args, {"open-anyway"}, {});
-    const auto& p = a.Positionals(2);
-    TTerminalProgress progress;
-    TORVAFile file = OpenDataFile(p[0], a.Has("open-anyway"), &progress);
-    file.SaveToFile(AbsolutePath(p[1]), &progress);
-    return 0;
+    std::vector<std::string> rest = args;
+    const int jobs = TakeJobs(rest);
+    TArguments a(rest, {"open-anyway"}, {"out-dir"});
+    return ForEachOutput("save", a, jobs,
+                         [&](const std::string& input, const std::filesystem::path& output, TFileResult&,
+                             TProgressDisplay* progress) {
+                             TORVAFile file = OpenDataFile(input, a.Has("open-anyway"), progress);
+                             file.SaveToFile(output, progress);
+                         });
 }
 
 int RunDemo(const std::vector<std::string>& args)
@@ -65,17 +111,23 @@ std::vector<TCommand> ModelCommands()
 {
     return {
         {"check", "tell whether a data file may be opened",
-         "usage: orva check FILE [--open-anyway]\n"
+         "usage: orva check FILE... [-j JOBS] [--open-anyway]\n"
          "Prints OK when FILE may be loaded, otherwise the reason (exit status 1).\n"
+         "With several files, one line each: \"FILE: OK\" or \"FILE: reason\", in the order given;\n"
+         "files are checked in parallel (-j JOBS, default the number of cores).\n"
          "A file whose length does not match its header is refused unless --open-anyway is given.\n",
          RunCheck},
         {"header", "print the header report of a data file",
-         "usage: orva header FILE [--open-anyway]\n"
-         "Prints the header report of FILE, one line per line.\n",
+         "usage: orva header FILE... [-j JOBS] [--open-anyway]\n"
+         "Prints the header report of FILE, one line per line. With several files each\n"
+         "report follows a line \"==> FILE <==\", in the order given, read in parallel (-j JOBS).\n",
          RunHeader},
         {"save", "load a data file and write it under another name",
          "usage: orva save FILE OUT [--open-anyway]\n"
-         "Loads FILE and writes it whole to OUT. OUT is replaced only once it is complete.\n",
+         "       orva save FILE... --out-dir DIR [-j JOBS] [--open-anyway]\n"
+         "Loads FILE and writes it whole to OUT. OUT is replaced only once it is complete.\n"
+         "With --out-dir each FILE is written to DIR under its own name (never over itself),\n"
+         "in parallel (-j JOBS, default the number of cores).\n",
          RunSave},
         {"demo", "write the demo session and average files",
          "usage: orva demo DIR\n"

@@ -17,7 +17,8 @@ namespace {
 
 std::vector<TCommand> AllCommands()
 {
-    std::vector<std::vector<TCommand> (*)()> groups{ModelCommands, ToolCommands, ExportCommands, LongTableCommands};
+    std::vector<std::vector<TCommand> (*)()> groups{ModelCommands, ToolCommands, ExportCommands, LongTableCommands,
+                                                         MeasureCommands};
 #ifdef ORVA_WITH_PLOT
     groups.push_back(PlotCommands);
 #endif

@@ -45,6 +45,8 @@ public:
     void miFileQuitClick();
     void miViewFileheaderClick();
     void miViewChannelgraphClick();
+    /// Opens a measure window on the open document.
+    void miToolsMeasureClick();
     void miToolsConvertGSNClick();
     void miToolsScattercellsClick();
     void miToolsLPFilterClick();

@@ -76,6 +76,7 @@ void TfrmETMain::CreateMenus()
             &TfrmETMain::miToolsConvertGSNClick);
     AddItem(tools, "miToolsScattercells", QStringLiteral("&Scatter Cells..."), &TfrmETMain::miToolsScattercellsClick);
     AddItem(tools, "miToolsLPFilter", QStringLiteral("&Low pass filter..."), &TfrmETMain::miToolsLPFilterClick);
+    AddItem(tools, "miToolsMeasure", QStringLiteral("&Measure..."), &TfrmETMain::miToolsMeasureClick);
 
     // "Windows" is disabled for good and is not the frame's list of child windows.
     QMenu* windows = AddMenu(bar, "miWindows", QStringLiteral("&Windows"));

@@ -1,6 +1,7 @@
 // The main window's commands that open the view and export windows.
 #include "ui/UfrmETMain.h"
 
+#include "ui/UfrmMeasure.h"
 #include "ui/UfrmShowcell.h"
 #include "ui/UfrmStatexport.h"
 #include "ui/UfrmTextexport.h"
@@ -31,6 +32,12 @@ void TfrmETMain::miFileToStatsClick()
 {
     if (CurrentFile)
         OpenExportWindow<TfrmStatexport>(*this, CurrentFile);
+}
+
+void TfrmETMain::miToolsMeasureClick()
+{
+    if (CurrentFile)
+        OpenExportWindow<TfrmMeasure>(*this, CurrentFile);
 }
 
 void TfrmETMain::miViewChannelgraphClick()

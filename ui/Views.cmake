@@ -7,6 +7,7 @@ set(ORVA_UI_VIEW_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/UfrmPictureSize.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UfrmTextexport.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UfrmStatexport.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UfrmMeasure.cpp
   # Shots of these windows for orva-screenshot (pulled from the library by that program only).
   ${CMAKE_CURRENT_LIST_DIR}/ViewScreenshots.cpp
 )

@@ -31,6 +31,7 @@ const TItemState kItemStates[] = {
     {"miViewChannelgraph", false, true},  {"miViewChannelvalues", false, false},
     {"miViewNet", false, false},          {"miToolsConvertGSN", false, true},
     {"miToolsScattercells", false, true}, {"miToolsLPFilter", false, true},
+    {"miToolsMeasure", false, true},
     {"miWindows", false, false},          {"miWindowsTile", false, false},
     {"miAbout", true, true},
 };
@@ -94,7 +95,7 @@ TEST_F(TMainWindowTest, MenuBarHoldsEveryItemInOrder)
           "miViewNet=Net"}},
         {"miTools",
          {"miToolsConvertGSN=Convert GSN64v2 to GSN64v1...", "miToolsScattercells=Scatter Cells...",
-          "miToolsLPFilter=Low pass filter..."}},
+          "miToolsLPFilter=Low pass filter...", "miToolsMeasure=Measure..."}},
         {"miWindows", {"miWindowsTile=Tile", "miWindowsN1=-"}},
     };
     for (const auto& m : menus) {

@@ -1,0 +1,128 @@
+// Times the batch tool on a study of 40 average files of 64 channels (copies of the demo
+// average, 3 cells of 12 subjects): `orva measure` of every cell, subject and channel, and
+// `orva filter --out-dir`, each with -j 2 against -j 1 in alternating rounds of the same
+// run. Reports the best time of each, the ratio, and the peak memory of each child (wait4's
+// rusage) against the budget of j documents plus 32 MiB, and the cores each run kept busy.
+// Usage: bench_many_files [rounds, default 3] [folder, default /tmp]
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <spawn.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kFiles = 40;
+
+struct TRun {
+    double Seconds = 1e30;
+    double PeakMiB = 0;
+    double CpuSeconds = 0; // user and system time of the run kept for Seconds
+};
+
+// Runs the program with its arguments, stdout to /dev/null, and waits for it.
+TRun Run(const std::vector<std::string>& args)
+{
+    std::vector<char*> argv;
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+        std::fprintf(stderr, "cannot start %s\n", argv[0]);
+        std::exit(1);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    posix_spawn_file_actions_destroy(&actions);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "%s %s failed\n", argv[0], argv[1]);
+        std::exit(1);
+    }
+    const double cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                       static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return {seconds, static_cast<double>(usage.ru_maxrss) / 1024.0, cpu}; // ru_maxrss is in KiB
+}
+
+void Keep(TRun& best, const TRun& run)
+{
+    if (run.Seconds < best.Seconds) {
+        best.Seconds = run.Seconds;
+        best.CpuSeconds = run.CpuSeconds;
+    }
+    best.PeakMiB = std::max(best.PeakMiB, run.PeakMiB);
+}
+
+void Report(const char* what, const TRun& one, const TRun& two, double documentMiB)
+{
+    // cores busy = CPU time / wall time: how much of the machine the run got, which on a
+    // shared machine says whether a low ratio is the program's or the neighbours' doing.
+    std::printf("%-22s -j 1 %6.3f s %5.1f MiB %4.2f cores | -j 2 %6.3f s %5.1f MiB %4.2f cores | ratio %.2fx"
+                " | budget -j 2: %.1f MiB\n",
+                what, one.Seconds, one.PeakMiB, one.CpuSeconds / one.Seconds, two.Seconds, two.PeakMiB,
+                two.CpuSeconds / two.Seconds, one.Seconds / two.Seconds, 2 * documentMiB + 32);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    const fs::path root = fs::path(argc > 2 ? argv[2] : "/tmp") / ("orva-bench-many-" + std::to_string(getpid()));
+    const std::string orva = (fs::path(argv[0]).parent_path() / "orva").string();
+    fs::create_directories(root / "out");
+    Run({orva, "demo", root.string()});
+    std::vector<std::string> inputs;
+    for (int i = 1; i <= kFiles; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "s%02d.ave", i);
+        fs::copy_file(root / "demo.ave", root / name, fs::copy_options::overwrite_existing);
+        inputs.push_back((root / name).string());
+    }
+    const double documentMiB = static_cast<double>(fs::file_size(root / "demo.ave")) / (1024.0 * 1024.0);
+    const TRun load = Run({orva, "header", inputs[0]});
+
+    auto measure = [&](const char* jobs) {
+        std::vector<std::string> args{orva, "measure", "-j", jobs, "-o", (root / "measures.csv").string(),
+                                      "--window", "250", "500", "--measure", "mean", "--measure", "peak",
+                                      "--measure", "peak-latency", "--neighbours", "3"};
+        args.insert(args.end(), inputs.begin(), inputs.end());
+        return Run(args);
+    };
+    auto filter = [&](const char* jobs) {
+        std::vector<std::string> args{orva, "filter", "-j", jobs, "--cutoff", "20", "--out-dir", (root / "out").string()};
+        args.insert(args.end(), inputs.begin(), inputs.end());
+        return Run(args);
+    };
+    TRun measure1, measure2, filter1, filter2;
+    for (int r = 0; r < rounds; ++r) {
+        Keep(measure1, measure("1"));
+        Keep(measure2, measure("2"));
+        Keep(filter1, filter("1"));
+        Keep(filter2, filter("2"));
+    }
+    std::printf("%d average files of 64 channels, %.2f MiB each; cores: %ld; best of %d rounds\n", kFiles,
+                documentMiB, sysconf(_SC_NPROCESSORS_ONLN), rounds);
+    std::printf("orva header of one file (load only): %.1f MiB peak\n", load.PeakMiB);
+    Report("orva measure", measure1, measure2, documentMiB);
+    Report("orva filter --out-dir", filter1, filter2, documentMiB);
+    fs::remove_all(root);
+    return 0;
+}

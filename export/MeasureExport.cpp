@@ -1,0 +1,212 @@
+#include "export/MeasureExport.h"
+
+#include "export/CsvText.h"
+#include "export/LongTableExport.h"
+#include "export/NumberFormat.h"
+
+#include <cmath>
+#include <cstdint>
+
+namespace orva {
+
+namespace {
+
+// A given list, or every index below count.
+TSelectionList Indices(const std::optional<TSelectionList>& list, int count)
+{
+    if (list)
+        return *list;
+    TSelectionList all;
+    for (int i = 0; i < count; ++i)
+        all.push_back(i);
+    return all;
+}
+
+std::string Three(double value)
+{
+    char text[kMaxFormattedLength];
+    return std::string(text, FormatFixed(text, value, 0, 3, '.'));
+}
+
+// Whether a lies beyond b in the direction of the polarity.
+bool Beyond(double a, double b, TPolarity polarity) { return polarity == TPolarity::Positive ? a > b : a < b; }
+
+double MeanOf(const std::vector<double>& trace, int first, int last)
+{
+    double sum = 0;
+    for (int s = first; s <= last; ++s)
+        sum += trace[static_cast<std::size_t>(s)];
+    return sum / (last - first + 1);
+}
+
+bool IsLocalPeak(const std::vector<double>& trace, int s, TPolarity polarity, int n)
+{
+    const int samples = static_cast<int>(trace.size());
+    if (s - n < 0 || s + n >= samples)
+        return false;
+    const double value = trace[static_cast<std::size_t>(s)];
+    return Beyond(value, MeanOf(trace, s - n, s - 1), polarity) && Beyond(value, MeanOf(trace, s + 1, s + n), polarity);
+}
+
+} // namespace
+
+std::string_view MeasureName(TMeasureKind kind)
+{
+    switch (kind) {
+    case TMeasureKind::Mean:
+        return "mean";
+    case TMeasureKind::Peak:
+        return "peak";
+    case TMeasureKind::PeakLatency:
+        return "peak-latency";
+    }
+    return "";
+}
+
+std::optional<TMeasureKind> MeasureFromName(std::string_view name)
+{
+    for (TMeasureKind kind : {TMeasureKind::Mean, TMeasureKind::Peak, TMeasureKind::PeakLatency})
+        if (MeasureName(kind) == name)
+            return kind;
+    return std::nullopt;
+}
+
+double MeasureSampleTime(const TORVAFile& file, const TORVACell& cell, int s)
+{
+    // One exact fraction divided once, as the long table computes its time column.
+    const std::int32_t baseline = file.IsAverageFile() ? file.GeneralInformation.BaselineDuration : 0;
+    const std::int64_t numerator = std::int64_t{s} * 1000 - std::int64_t{baseline} * cell.SamplesPerSecond;
+    return static_cast<double>(numerator) / cell.SamplesPerSecond;
+}
+
+std::optional<TSampleRange> WindowSamples(const TORVAFile& file, const TORVACell& cell, double start, double end)
+{
+    TSampleRange range{0, -1};
+    bool found = false;
+    for (int s = 0; s < cell.SamplesPerObservation; ++s) {
+        const double t = MeasureSampleTime(file, cell, s);
+        if (t < start || t > end)
+            continue;
+        if (!found)
+            range.First = s;
+        range.Last = s;
+        found = true;
+    }
+    if (!found)
+        return std::nullopt;
+    return range;
+}
+
+TPeak FindPeak(const std::vector<double>& trace, TSampleRange window, TPolarity polarity, int neighbours)
+{
+    TPeak simple{window.First, false};
+    std::optional<int> local;
+    for (int s = window.First; s <= window.Last; ++s) {
+        const double value = trace[static_cast<std::size_t>(s)];
+        if (Beyond(value, trace[static_cast<std::size_t>(simple.Index)], polarity))
+            simple.Index = s;
+        if (neighbours >= 1 && IsLocalPeak(trace, s, polarity, neighbours) &&
+            (!local || Beyond(value, trace[static_cast<std::size_t>(*local)], polarity)))
+            local = s;
+    }
+    if (local)
+        return TPeak{*local, true};
+    return simple;
+}
+
+double WindowMean(const std::vector<double>& trace, TSampleRange window)
+{
+    return MeanOf(trace, window.First, window.Last);
+}
+
+std::vector<double> CalibratedTrace(const TORVAFile& file, const TORVACell& cell, int o, int h)
+{
+    std::vector<double> trace;
+    trace.reserve(static_cast<std::size_t>(cell.SamplesPerObservation));
+    for (int s = 0; s < cell.SamplesPerObservation; ++s)
+        trace.push_back(CalibratedValue(file, cell.Data(o, s, h), h));
+    return trace;
+}
+
+TTraceMeasures MeasureTrace(const TORVAFile& file, int c, int o, int h, const TMeasureOptions& options)
+{
+    const TORVACell& cell = file.Cells[static_cast<std::size_t>(c)];
+    TTraceMeasures m;
+    m.Window = *WindowSamples(file, cell, options.WindowStart, options.WindowEnd);
+    const std::vector<double> trace = CalibratedTrace(file, cell, o, h);
+    m.Mean = WindowMean(trace, m.Window);
+    m.Peak = FindPeak(trace, m.Window, options.Polarity, options.Neighbours);
+    m.PeakValue = trace[static_cast<std::size_t>(m.Peak.Index)];
+    m.PeakTime = MeasureSampleTime(file, cell, m.Peak.Index);
+    return m;
+}
+
+void CheckMeasures(const TORVAFile& file, const TMeasureOptions& options)
+{
+    if (!std::isfinite(options.WindowStart) || !std::isfinite(options.WindowEnd))
+        RefuseExport(file, "The measurement window must be given by two finite times");
+    if (options.WindowStart > options.WindowEnd)
+        RefuseExport(file, "The measurement window starts at " + Three(options.WindowStart) + " ms, after its end at " +
+                               Three(options.WindowEnd) + " ms");
+    if (options.Measures.empty())
+        RefuseExport(file, "No measure was chosen");
+    if (options.Neighbours < 0)
+        RefuseExport(file, "The number of neighbours is " + std::to_string(options.Neighbours) +
+                               "; it must be 0 (simple peak) or more");
+    TLongTableOptions selection;
+    selection.Cells = options.Cells;
+    selection.Observations = options.Observations;
+    selection.Channels = options.Channels;
+    CheckLongTable(file, selection);
+    for (int c : Indices(options.Cells, file.NumCells())) {
+        const TORVACell& cell = file.Cells[static_cast<std::size_t>(c)];
+        if (WindowSamples(file, cell, options.WindowStart, options.WindowEnd))
+            continue;
+        std::string range = "it has no samples";
+        if (cell.SamplesPerObservation > 0)
+            range = "its samples lie from " + ShortDecimal(MeasureSampleTime(file, cell, 0), 3) + " to " +
+                    ShortDecimal(MeasureSampleTime(file, cell, cell.SamplesPerObservation - 1), 3) + " ms";
+        RefuseExport(file, "Cell " + std::to_string(c + 1) + " has no sample in the window " +
+                               ShortDecimal(options.WindowStart, 3) + " to " + ShortDecimal(options.WindowEnd, 3) +
+                               " ms: " + range);
+    }
+}
+
+void WriteMeasureRows(const TORVAFile& file, const TMeasureOptions& options, TLineSink& sink)
+{
+    CheckMeasures(file, options);
+    const std::string fileColumn = CsvField(file.FileName) + ",";
+    const std::string windowColumns = Three(options.WindowStart) + "," + Three(options.WindowEnd) + ",";
+    const TSelectionList channels = Indices(options.Channels, file.NumChannels());
+    for (int c : Indices(options.Cells, file.NumCells())) {
+        const TORVACell& cell = file.Cells[static_cast<std::size_t>(c)];
+        const std::string cellColumns =
+            fileColumn + std::to_string(c + 1) + "," + CsvField(Windows1252ToUtf8(cell.Name)) + ",";
+        for (int o : Indices(options.Observations, cell.NumObservations)) {
+            for (int h : channels) {
+                const TTraceMeasures m = MeasureTrace(file, c, o, h, options);
+                const std::string note = options.Neighbours >= 1 && !m.Peak.Local ? std::string(kNoLocalPeak) : "";
+                const std::string rowStart =
+                    cellColumns + std::to_string(o + 1) + "," + std::to_string(h + 1) + ",";
+                for (TMeasureKind kind : options.Measures) {
+                    double value = m.Mean;
+                    std::string_view rowNote;
+                    if (kind != TMeasureKind::Mean) {
+                        value = kind == TMeasureKind::Peak ? m.PeakValue : m.PeakTime;
+                        rowNote = note;
+                    }
+                    sink.Write(rowStart);
+                    sink.Write(MeasureName(kind));
+                    sink.Write(",");
+                    sink.Write(windowColumns);
+                    sink.Write(Three(value));
+                    sink.Write(",");
+                    sink.Write(rowNote);
+                    sink.EndLine();
+                }
+            }
+        }
+    }
+}
+
+} // namespace orva

@@ -1,0 +1,112 @@
+#include "export/MeasureExport.h"
+#include "model/ORVAFile.h"
+#include "tests/cli/RunOrva.h"
+#include "tests/support/TestFileBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace orva::test {
+namespace {
+
+class OrvaMeasure : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // Average files (baseline 200 ms, 250 samples a second): s01 has 5 channels, s02 3.
+        TTestFileBuilder::Average(2, 3, 100, 5).WriteTo(dir.Path("s01.ave"));
+        TTestFileBuilder::Average(1, 2, 120, 3).WriteTo(dir.Path("s02.ave"));
+    }
+    std::string RowsOf(const std::string& name, const TMeasureOptions& options)
+    {
+        TORVAFile file;
+        file.LoadFromFile(dir.Path(name));
+        TLineCollector lines;
+        WriteMeasureRows(file, options, lines);
+        std::string text;
+        for (const auto& line : lines.Lines)
+            text += line + "\n";
+        return text;
+    }
+    TTempDir dir;
+};
+
+TEST_F(OrvaMeasure, WritesTheRowsOfEveryFileInTheOrderGiven)
+{
+    TMeasureOptions options;
+    options.WindowStart = -20.5;
+    options.WindowEnd = 100;
+    options.Measures = {TMeasureKind::PeakLatency, TMeasureKind::Mean, TMeasureKind::Peak};
+    options.Polarity = TPolarity::Negative;
+    options.Neighbours = 2;
+    options.Channels = TSelectionList{2, 0};
+    const std::string expected =
+        std::string(kMeasureHeader) + "\n" + RowsOf("s02.ave", options) + RowsOf("s01.ave", options);
+    for (const char* jobs : {"1", "2"}) {
+        TOrvaRun run = RunOrva({"measure", dir.Path("s02.ave"), dir.Path("s01.ave"), "-o", dir.Path("m.csv"),
+                                "--window", "-20.5", "100", "--measure", "peak-latency", "--measure", "mean",
+                                "--measure", "peak", "--polarity", "negative", "--neighbours", "2", "--chans", "3 1",
+                                "-j", jobs});
+        ASSERT_EQ(run.ExitStatus, 0) << run.Err;
+        EXPECT_EQ(run.Err, "");
+        EXPECT_EQ(ReadText(dir.Path("m.csv")), expected) << jobs;
+    }
+}
+
+TEST_F(OrvaMeasure, LeavesOutAFileRefusedForItsSelection)
+{
+    TMeasureOptions options;
+    options.WindowStart = 0;
+    options.WindowEnd = 50;
+    options.Measures = {TMeasureKind::Mean};
+    options.Channels = TSelectionList{4};
+    TOrvaRun run = RunOrva({"measure", dir.Path("s02.ave"), dir.Path("s01.ave"), "-o", dir.Path("m.csv"), "--window",
+                            "0", "50", "--measure", "mean", "--chans", "5"});
+    EXPECT_EQ(run.ExitStatus, 1);
+    EXPECT_EQ(run.Err, "orva: " + dir.Path("s02.ave") + ": Channels: 5 is outside the valid range 1 to 3\n" +
+                           "orva measure: 1 of 2 files failed\n");
+    EXPECT_EQ(ReadText(dir.Path("m.csv")), std::string(kMeasureHeader) + "\n" + RowsOf("s01.ave", options));
+}
+
+TEST_F(OrvaMeasure, AWindowWithoutSamplesWritesNothing)
+{
+    // 100 samples from -200 ms every 4 ms: the last lies at 196 ms.
+    TOrvaRun run = RunOrva({"measure", dir.Path("s01.ave"), "-o", dir.Path("m.csv"), "--window", "197", "300",
+                            "--measure", "peak"});
+    EXPECT_EQ(run.ExitStatus, 1);
+    EXPECT_EQ(run.Err, "orva: " + dir.Path("s01.ave") +
+                           ": Cell 1 has no sample in the window 197 to 300 ms: its samples lie from -200 to 196 ms\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("m.csv")));
+}
+
+TEST_F(OrvaMeasure, RefusesMalformedArgumentsBeforeLoading)
+{
+    const std::string in = dir.Path("s01.ave");
+    const std::string out = dir.Path("m.csv");
+    const struct {
+        std::vector<std::string> Args;
+        std::string Message;
+    } cases[] = {
+        {{"measure", in, "-o", out, "--measure", "mean"}, "the option --window T1 T2 is required"},
+        {{"measure", in, "-o", out, "--window", "0", "10"}, "give at least one --measure"},
+        {{"measure", in, "-o", out, "--window", "0", "10", "--measure", "area"}, "unknown measure \"area\""},
+        {{"measure", in, "-o", out, "--window", "0", "1o", "--measure", "mean"}, "not \"1o\""},
+        {{"measure", in, "-o", out, "--window", "10", "0", "--measure", "mean"}, "the start comes after the end"},
+        {{"measure", in, "-o", out, "--window", "0", "10", "--measure", "peak", "--neighbours", "0"},
+         "--neighbours takes a whole number from 1 up"},
+        {{"measure", in, "-o", out, "--window", "0", "10", "--measure", "peak", "--polarity", "up"},
+         "--polarity is positive or negative"},
+        {{"measure", in, "--window", "0", "10", "--measure", "peak"}, "the output file is missing"},
+        {{"measure", in, "-o", in, "--window", "0", "10", "--measure", "peak"}, "The output would replace this input"},
+    };
+    for (const auto& c : cases) {
+        TOrvaRun run = RunOrva(c.Args);
+        EXPECT_EQ(run.ExitStatus, 1) << c.Message;
+        EXPECT_NE(run.Err.find(c.Message), std::string::npos) << run.Err;
+        EXPECT_FALSE(std::filesystem::exists(out)) << c.Message;
+    }
+}
+
+} // namespace
+} // namespace orva::test

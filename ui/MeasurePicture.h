@@ -1,0 +1,28 @@
+#pragma once
+// The measure window's picture: the chosen trace as the cell graph draws it, with the
+// measurement window shaded and the found peak marked, so that the user sees what was measured.
+#include "export/MeasureExport.h"
+#include "ui/PlotScene.h"
+
+#include <QImage>
+#include <QRect>
+#include <QSize>
+
+namespace orva::ui {
+
+/// Where the marks lie in a plot area of the given size: the shaded band from the first to
+/// the last window sample, and the peak's point, in the area's own pixels, on the same
+/// mapping as the drawn trace.
+struct TMeasureMarks {
+    int WindowLeft = 0;
+    int WindowRight = 0;
+    int PeakX = 0;
+    int PeakY = 0;
+};
+TMeasureMarks ComputeMeasureMarks(const TPlotScene& scene, QSize area, const TTraceMeasures& measures);
+
+/// The picture of trace (zero-based cell c, observation o, channel h) with its marks, the
+/// range fitted to the trace; options must have passed CheckMeasures for the file.
+QImage MeasurePicture(const TORVAFile& file, int c, int o, int h, const TMeasureOptions& options, QSize size);
+
+} // namespace orva::ui
