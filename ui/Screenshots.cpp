@@ -69,6 +69,7 @@ std::vector<TShot> AllShots()
         {QStringLiteral("picture-size"), PictureSizeShot},
         {QStringLiteral("text-export"), TextExportShot},
         {QStringLiteral("stats-export"), StatsExportShot},
+        {QStringLiteral("measure"), MeasureShot},
     };
 }
 

@@ -71,7 +71,10 @@ TfrmMeasure::TfrmMeasure(TUserDialogs& dialogs, QWidget* parent) : QDialog(paren
     window->addWidget(new QLabel(QStringLiteral("to"), this));
     window->addWidget(edtWindowEnd);
     window->addWidget(new QLabel(QStringLiteral("ms"), this));
-    form->addRow(QStringLiteral("&Window:"), window);
+    // A row of several controls gets no buddy by itself: Alt+W goes to the window's start.
+    auto* windowLabel = new QLabel(QStringLiteral("&Window:"), this);
+    windowLabel->setBuddy(edtWindowStart);
+    form->addRow(windowLabel, window);
     auto* measures = new QHBoxLayout;
     for (QCheckBox* box : {chkMean, chkPeak, chkPeakLatency})
         measures->addWidget(box);

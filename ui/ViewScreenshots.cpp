@@ -1,5 +1,7 @@
 #include "ui/ViewScreenshots.h"
 
+#include "ui/UfrmMeasure.h"
+
 #include "model/ORVAError.h"
 #include "ui/QtText.h"
 #include "ui/UfrmPictureSize.h"
@@ -135,6 +137,21 @@ void StatsExportShot(TShotContext& context)
     auto* stats = Opened<TfrmStatexport>(context, "stats export");
     stats->btnAllChannelsClick();
     SaveShot(context, stats, QStringLiteral("stats-export"));
+}
+
+void MeasureShot(TShotContext& context)
+{
+    OpenDemo(context);
+    context.Window.miToolsMeasureClick();
+    auto* measure = Opened<TfrmMeasure>(context, "measure");
+    // The late wave of the target cell: a window around it, its peak marked.
+    measure->edtWindowStart->setText(QStringLiteral("300"));
+    measure->edtWindowEnd->setText(QStringLiteral("600"));
+    measure->chkPeak->setChecked(true);
+    measure->seCell->setValue(2);
+    measure->seChannel->setValue(20);
+    measure->UpdatePreview();
+    SaveShot(context, measure, QStringLiteral("measure"));
 }
 
 } // namespace orva::ui::shots

@@ -22,5 +22,7 @@ void PictureSizeShot(TShotContext& context);
 void TextExportShot(TShotContext& context);
 /// The stats export window on the demo file: stats-export.png.
 void StatsExportShot(TShotContext& context);
+/// The measure window on the late wave of the demo file, its window shaded, its peak marked.
+void MeasureShot(TShotContext& context);
 
 } // namespace orva::ui::shots

@@ -76,6 +76,20 @@ protected:
     std::unique_ptr<TfrmMeasure> window;
 };
 
+// A label with a mnemonic but no buddy shows its "&" and Alt+letter goes nowhere.
+TEST_F(MeasureWindowTest, EveryMnemonicLabelLeadsToAControl)
+{
+    TfrmMeasure& w = Open(test::AverageDocument({{1, 250, 250}}, 2, Spikes));
+    int mnemonics = 0;
+    for (const QLabel* label : w.findChildren<QLabel*>()) {
+        if (!label->text().contains(QLatin1Char('&')))
+            continue;
+        ++mnemonics;
+        EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
+    }
+    EXPECT_GE(mnemonics, 6);
+}
+
 TEST_F(MeasureWindowTest, ShowsTheMeasuresOfTheChosenTrace)
 {
     TfrmMeasure& w = Open(test::AverageDocument({{1, 250, 250}}, 2, Spikes));
