@@ -5,59 +5,25 @@
 // only) gives the memory of the document in a process of the batch tool.
 // Usage: bench_export_process [rounds, default 3] [folder, default /tmp]
 #include "bench/BenchmarkSession.h"
+#include "bench/ProcessRun.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
-#include <spawn.h>
 #include <string>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 using namespace orva;
 namespace fs = std::filesystem;
 
 namespace {
 
-struct TRun {
-    double Seconds = 0;
-    double PeakMiB = 0;
-};
-
-// Runs the program with its arguments, output to /dev/null, and waits for it.
-TRun Run(const std::vector<std::string>& args)
-{
-    std::vector<char*> argv;
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-        std::fprintf(stderr, "cannot start %s\n", argv[0]);
-        std::exit(1);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    posix_spawn_file_actions_destroy(&actions);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "%s failed\n", argv[0]);
-        std::exit(1);
-    }
-    return {seconds, static_cast<double>(usage.ru_maxrss) / 1024.0}; // ru_maxrss is in KiB
-}
+using TRun = orva::bench::TProcessRun;
+constexpr auto Run = orva::bench::RunProcess;
 
 double Median(std::vector<double> v)
 {
