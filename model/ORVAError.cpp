@@ -1,7 +1,5 @@
 #include "model/ORVAError.h"
 
-#include <cstring>
-
 namespace orva {
 
 namespace {
@@ -14,11 +12,6 @@ std::string JoinMessage(const std::string& path, const std::string& cause)
 EORVAError::EORVAError(std::string path, std::string cause)
     : std::runtime_error(JoinMessage(path, cause)), path_(std::move(path)), cause_(std::move(cause))
 {
-}
-
-std::string SystemErrorText(int errorNumber)
-{
-    return std::strerror(errorNumber);
 }
 
 } // namespace orva

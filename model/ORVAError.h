@@ -19,7 +19,4 @@ private:
     std::string cause_;
 };
 
-/// The system's text for the last C library error (errno), e.g. "Permission denied".
-std::string SystemErrorText(int errorNumber);
-
 } // namespace orva

@@ -27,7 +27,6 @@ public:
     /// may open it while it is open here.
     std::error_code CreateNew(const std::filesystem::path& path);
 
-    bool IsOpen() const;
     /// Reads up to count bytes; fewer only at the end of the file.
     std::size_t Read(void* dst, std::size_t count, std::error_code& ec);
     /// Writes all count bytes, or fails.

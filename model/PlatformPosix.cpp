@@ -54,8 +54,6 @@ std::error_code TNativeFile::CreateNew(const std::filesystem::path& path)
     return fd_ < 0 ? LastError() : std::error_code();
 }
 
-bool TNativeFile::IsOpen() const { return fd_ >= 0; }
-
 std::size_t TNativeFile::Read(void* dst, std::size_t count, std::error_code& ec)
 {
     auto* out = static_cast<char*>(dst);

@@ -89,8 +89,6 @@ std::error_code TNativeFile::CreateNew(const std::filesystem::path& path)
     return {};
 }
 
-bool TNativeFile::IsOpen() const { return handle_ != nullptr; }
-
 std::size_t TNativeFile::Read(void* dst, std::size_t count, std::error_code& ec)
 {
     auto* out = static_cast<char*>(dst);

@@ -4,6 +4,7 @@
 #include "ui/QtText.h"
 #include "ui/UfrmAbout.h"
 #include "ui/UfrmMemo.h"
+#include "ui/ViewSupport.h"
 #include "ui/WindowProgress.h"
 
 #include <QFileInfo>
@@ -82,7 +83,7 @@ bool TfrmETMain::CloseDocument()
 
 QString TfrmETMain::DocumentFolder() const
 {
-    return CurrentFile ? PathToText(ExtractFilePath(CurrentFile->FullFileName)) : ProgramDir;
+    return CurrentFile ? ui::DocumentFolder(*CurrentFile) : ProgramDir;
 }
 
 std::optional<QString> TfrmETMain::AskSaveName(const QString& title)

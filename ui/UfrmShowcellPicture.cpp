@@ -5,6 +5,7 @@
 #include "ui/PlotPicture.h"
 #include "ui/QtText.h"
 #include "ui/UfrmPictureSize.h"
+#include "ui/ViewSupport.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -14,16 +15,6 @@
 #include <QTableWidget>
 
 namespace orva::ui {
-
-namespace {
-
-// The save dialog starts in the folder of the open data file, as every save dialog does.
-QString PictureFolder(const TORVAFile& file)
-{
-    return PathToText(ExtractFilePath(file.FullFileName));
-}
-
-} // namespace
 
 void TfrmShowcell::miSavePictureClick()
 {
@@ -47,7 +38,7 @@ void TfrmShowcell::SavePicture(QSize size)
     auto file = document_.Lock(this, dialogs_);
     if (!file || size.isEmpty())
         return;
-    const auto path = dialogs_.GetSaveFileName(this, PictureFolder(*file), QStringLiteral("Save picture as..."));
+    const auto path = dialogs_.GetSaveFileName(this, DocumentFolder(*file), QStringLiteral("Save picture as..."));
     if (!path)
         return;
     // The picture shows the document as it is now (a filter may have changed it since).

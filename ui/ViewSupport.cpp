@@ -25,6 +25,8 @@ std::shared_ptr<TORVAFile> TViewDocument::Lock(QWidget* window, TUserDialogs& di
     return nullptr;
 }
 
+QString DocumentFolder(const TORVAFile& file) { return PathToText(ExtractFilePath(file.FullFileName)); }
+
 void CloseView(QWidget* window)
 {
     if (auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget()))
@@ -54,7 +56,7 @@ bool RunExport(QWidget* window, TUserDialogs& dialogs, TViewDocument& document, 
             dialogs.ShowMessage(window, NativeToText(e.what()), QStringLiteral("Error"), TMessageIcon::Error);
             return false;
         }
-        folder = PathToText(ExtractFilePath(file->FullFileName));
+        folder = DocumentFolder(*file);
     }
     const auto path = dialogs.GetSaveFileName(window, folder, run.DialogTitle);
     if (!path) {

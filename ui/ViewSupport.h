@@ -63,6 +63,9 @@ struct TExportRun {
 /// it is closed meanwhile, the window says so and closes. True when the file was written.
 bool RunExport(QWidget* window, TUserDialogs& dialogs, TViewDocument& document, const TExportRun& run);
 
+/// The folder of the document's file, where every save dialog for it starts.
+QString DocumentFolder(const TORVAFile& file);
+
 /// Closes a view: its MDI subwindow when it has one, otherwise the window itself.
 void CloseView(QWidget* window);
 

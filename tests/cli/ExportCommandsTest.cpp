@@ -11,13 +11,7 @@
 namespace orva::test {
 namespace {
 
-std::string WithCrLf(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (const auto& line : lines)
-        text += line + "\r\n";
-    return text;
-}
+std::string WithCrLf(const std::vector<std::string>& lines) { return JoinLines(lines, "\r\n"); }
 
 class OrvaExport : public ::testing::Test {
 protected:

@@ -25,10 +25,7 @@ protected:
         file.LoadFromFile(dir.Path(name));
         TLineCollector lines;
         WriteLongTableRows(file, options, lines);
-        std::string text;
-        for (const auto& line : lines.Lines)
-            text += line + "\n";
-        return text;
+        return JoinLines(lines.Lines, "\n");
     }
     TTempDir dir;
 };

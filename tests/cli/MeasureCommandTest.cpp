@@ -24,10 +24,7 @@ protected:
         file.LoadFromFile(dir.Path(name));
         TLineCollector lines;
         WriteMeasureRows(file, options, lines);
-        std::string text;
-        for (const auto& line : lines.Lines)
-            text += line + "\n";
-        return text;
+        return JoinLines(lines.Lines, "\n");
     }
     TTempDir dir;
 };

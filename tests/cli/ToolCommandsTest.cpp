@@ -29,19 +29,6 @@ TEST(OrvaFilter, WritesOnlyWithAValidCutoff)
     EXPECT_NE(LoadChecked(dir.Path("low.ses")).Cells[0].Data, LoadChecked(dir.Path("in.ses")).Cells[0].Data);
 }
 
-// A session trace whose low-pass version overshoots the 16-bit range: a square wave of
-// amplitude 20000 around a zero level of 12000.
-TTestFileBuilder OvershootingSession()
-{
-    auto b = TTestFileBuilder::Session(1, 1, 128, 1);
-    b.Zeros = {12000};
-    b.Gains = {400};
-    b.Cells[0].Data.clear();
-    for (int t = 0; t < 128; ++t)
-        b.Cells[0].Data.push_back(static_cast<std::int16_t>((t / 8) % 2 ? 32000 : -8000));
-    return b;
-}
-
 TEST(OrvaFilter, ReportsClampedValuesOnStandardError)
 {
     TTempDir dir;

@@ -167,6 +167,25 @@ std::vector<std::uint8_t> TTestFileBuilder::Build() const
     return out;
 }
 
+TTestFileBuilder OvershootingSession()
+{
+    auto b = TTestFileBuilder::Session(1, 1, 128, 1);
+    b.Zeros = {12000};
+    b.Gains = {400};
+    b.Cells[0].Data.clear();
+    for (int t = 0; t < 128; ++t)
+        b.Cells[0].Data.push_back(static_cast<std::int16_t>((t / 8) % 2 ? 32000 : -8000));
+    return b;
+}
+
+std::string JoinLines(const std::vector<std::string>& lines, const std::string& lineEnd)
+{
+    std::string text;
+    for (const auto& line : lines)
+        text += line + lineEnd;
+    return text;
+}
+
 void TTestFileBuilder::WriteTo(const std::filesystem::path& path) const { WriteBytes(path, Build()); }
 
 TTempDir::TTempDir()

@@ -56,6 +56,13 @@ public:
     void WriteTo(const std::filesystem::path& path) const;
 };
 
+/// A session file of one 128-sample trace whose low-pass version overshoots the 16-bit
+/// range: a square wave of amplitude 20000 around a zero level of 12000.
+TTestFileBuilder OvershootingSession();
+
+/// The lines joined into one text, each followed by lineEnd.
+std::string JoinLines(const std::vector<std::string>& lines, const std::string& lineEnd);
+
 /// A fresh folder under the system's temporary folder, removed with its contents.
 class TTempDir {
 public:

@@ -140,14 +140,7 @@ TEST_F(TToolCommandTest, FilterAppliesTheTypedCutoffAndMarksTheDocumentUnsaved)
 
 TEST_F(TToolCommandTest, FilterTellsHowManyValuesWereClamped)
 {
-    // A square wave of amplitude 20000 around a zero level of 12000 overshoots 32767.
-    auto b = TTestFileBuilder::Session(1, 1, 128, 1);
-    b.Zeros = {12000};
-    b.Gains = {400};
-    b.Cells[0].Data.clear();
-    for (int t = 0; t < 128; ++t)
-        b.Cells[0].Data.push_back(static_cast<std::int16_t>((t / 8) % 2 ? 32000 : -8000));
-    const QString path = WriteFile("loud.ses", b);
+    const QString path = WriteFile("loud.ses", OvershootingSession());
     TORVAFile expected = Load(path);
     const std::int64_t clamped = LowPassFilter(expected, 20.0f);
     ASSERT_GT(clamped, 0);
