@@ -6,19 +6,19 @@ namespace orva::python {
 
 namespace {
 
-const char* const kRawDoc = R"(The int16 samples, observations x samples x channels, as stored in the file.
+const char* const kRawDoc = R"doc(The int16 samples, observations x samples x channels, as stored in the file.
 
 A view of the document's memory (no copy, made in constant time): writing into it changes
 what File.save writes, and File.filter changes what it shows. The array keeps the file's
-memory alive after the File object is gone.)";
+memory alive after the File object is gone.)doc";
 
-const char* const kDataDoc = R"(data() -> numpy.ndarray
+const char* const kDataDoc = R"doc(data() -> numpy.ndarray
 
 The calibrated values in microvolts (float64), observations x channels x samples, the
 order MNE-Python uses: for an average file sample / ScaleBins, for a session file
 (sample - zero) * 400 / gain of the sample's channel, the same values as the exports
 (unrounded). A new array on every call. Raises orva.Error when a channel's gain or the
-scale bins are 0.)";
+scale bins are 0.)doc";
 
 py::object Raw(const py::object& self)
 {

@@ -10,7 +10,7 @@ namespace orva::python {
 
 namespace {
 
-const char* const kToMneDoc = R"(to_mne() -> mne.EpochsArray | list[mne.EvokedArray]
+const char* const kToMneDoc = R"doc(to_mne() -> mne.EpochsArray | list[mne.EvokedArray]
 
 A session file gives one mne.EpochsArray: the observations of every cell in file order,
 cell by cell, in volts, channel type "eeg", named by channel_names, tmin 0. Its events lie
@@ -24,7 +24,7 @@ An average file gives one mne.EvokedArray per cell and subject, in file order: t
 that subject's average (trial-specific word 0 where the file holds it and it is at least
 1, else 1).
 
-Needs MNE-Python (Debian: python3-mne).)";
+Needs MNE-Python (Debian: python3-mne).)doc";
 
 py::object Info(const py::module_& mne, const TDocument& d, int rate)
 {

@@ -4,6 +4,8 @@
 #include "model/ORVAError.h"
 #include "python/BindingSupport.h"
 
+#include <pybind11/eval.h>
+
 #include <mutex>
 
 namespace orva::python {
@@ -12,7 +14,7 @@ namespace {
 
 // orva.Error is defined in Python so that it reads as a Python exception does: str() is the
 // message ("<path>: <cause>"), filename the file or object it is about, strerror the cause.
-const char* const kErrorClass = R"(
+const char* const kErrorClass = R"doc(
 class Error(OSError):
     """A data file or a request that orva refuses.
 
@@ -30,9 +32,9 @@ class Error(OSError):
 
     def __reduce__(self):
         return (type(self), (self.filename, self.strerror))
-)";
+)doc";
 
-const char* const kReadDoc = R"(read(path, check=True) -> File
+const char* const kReadDoc = R"doc(read(path, check=True) -> File
 
 Opens a session (*.ses) or average (*.ave) file and reads it whole into memory.
 
@@ -43,7 +45,7 @@ check  True refuses a file whose length does not match its header; False opens i
 Raises orva.Error (an OSError) for a file that cannot be read or that orva refuses, with
 the batch tool's text: str(e) is "<absolute path>: <reason>", e.strerror is the reason as
 "orva check" prints it, e.g. "Invalid file tag (byte order: 0)".
-The interpreter's other threads run while the file is read.)";
+The interpreter's other threads run while the file is read.)doc";
 
 TDocumentPtr Read(const py::object& path, bool check)
 {
@@ -64,7 +66,7 @@ TDocumentPtr Read(const py::object& path, bool check)
 PYBIND11_MODULE(orva, m)
 {
     using namespace orva::python;
-    m.doc() = R"(Session (*.ses) and average (*.ave) EEG data files, read by ORVA Toolbox's core.
+    m.doc() = R"doc(Session (*.ses) and average (*.ave) EEG data files, read by ORVA Toolbox's core.
 
     f = orva.read("demo.ses")
     f.cells[0].data()          # float64 microvolts, observations x channels x samples
@@ -73,7 +75,7 @@ PYBIND11_MODULE(orva, m)
     epochs = f.to_mne()        # mne.EpochsArray (session) or list of mne.EvokedArray (average)
 
 Numbers shown to users (cells, observations, channels, samples) count from 1, as in the
-batch tool orva and its exports. Refusals raise orva.Error.)";
+batch tool orva and its exports. Refusals raise orva.Error.)doc";
 
     py::dict scope;
     scope["__builtins__"] = py::module_::import("builtins");

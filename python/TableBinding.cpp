@@ -10,7 +10,7 @@ namespace orva::python {
 
 namespace {
 
-const char* const kLongTableDoc = R"(long_table(cells=None, obs=None, chans=None, samples=None) -> dict
+const char* const kLongTableDoc = R"doc(long_table(cells=None, obs=None, chans=None, samples=None) -> dict
 
 The long table of "orva export-long" as a dict of NumPy arrays, one entry per row, under
 its column names: file, cell, cell_name, observation, channel, sample, time_ms, value_uv.
@@ -20,10 +20,10 @@ value_uv are exact (not rounded as in the CSV file).
 Each selection is None (everything each cell has), a typed list as the batch tool reads
 it ("1 3 5"), or a sequence of ints counted from 1; rows follow the lists' order, nested
 cell > observation > channel > sample. Raises orva.Error with the batch tool's text for a
-number outside the file.)";
+number outside the file.)doc";
 
 const char* const kMeasureDoc =
-    R"(measure(window_ms, measures=("mean",), polarity="positive", neighbours=0, cells=None, obs=None, chans=None) -> dict
+    R"doc(measure(window_ms, measures=("mean",), polarity="positive", neighbours=0, cells=None, obs=None, chans=None) -> dict
 
 The measure table of "orva measure" as a dict of NumPy arrays under its column names:
 file, cell, cell_name, observation, channel, measure, window_start_ms, window_end_ms,
@@ -38,7 +38,7 @@ neighbours  0: the simple peak; N >= 1: the largest local peak, beyond the mean 
 cells, obs, chans  selections as in long_table.
 
 Values are exact (not rounded to three decimals). Raises orva.Error as the batch tool
-refuses a file (a number outside the file, a cell without a sample in the window).)";
+refuses a file (a number outside the file, a cell without a sample in the window).)doc";
 
 py::dict LongTable(const TDocument& d, const py::object& cells, const py::object& obs, const py::object& chans,
                    const py::object& samples)
