@@ -100,13 +100,6 @@ std::optional<std::filesystem::path> ExistingFile(const TBidsRecording& recordin
     return first;
 }
 
-std::vector<std::string> ChannelNamesFor(const TORVAFile& file, const TBidsOptions& options)
-{
-    if (!options.ChannelNames)
-        return DefaultChannelNames(file.NumChannels());
-    return ReadChannelNames(*options.ChannelNames, file.NumChannels(), ExportedDocumentName(file));
-}
-
 void SaveText(const std::filesystem::path& path, const std::string& text)
 {
     SaveLines(path, kLf, [&](TLineSink& sink) { sink.Line(text); });
@@ -203,7 +196,7 @@ void CheckBidsRecording(const TORVAFile& file, const TBidsOptions& options)
     const TEpochLayout layout = LayOutEpochs(file, {});
     if (layout.Epochs.empty())
         RefuseExport(file, "No cell has observations with samples, so there is no recording to write");
-    for (const auto& name : ChannelNamesFor(file, options))
+    for (const auto& name : ChannelNamesFor(file, options.ChannelNames))
         if (std::any_of(name.begin(), name.end(), [](char ch) { return static_cast<unsigned char>(ch) < 32; }))
             RefuseExport(file, "The channel name \"" + name + "\" holds a control character, which channels.tsv "
                                "cannot hold");
@@ -224,7 +217,7 @@ void WriteBidsRecording(const TORVAFile& file, const TBidsRecording& recording, 
 {
     CheckBidsRecording(file, options);
     const TEpochLayout layout = LayOutEpochs(file, {});
-    const std::vector<std::string> names = ChannelNamesFor(file, options);
+    const std::vector<std::string> names = ChannelNamesFor(file, options.ChannelNames);
     CreateFolder(recording.Folder);
     WriteBrainVision(file, layout, names, recording.File("_eeg.vhdr"));
     SaveText(recording.File("_eeg.json"), BidsEegJson(layout, options));
