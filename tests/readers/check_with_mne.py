@@ -135,7 +135,7 @@ def check_edf(bin_dir, data_file, out, channel_names=None):
     exact = expected_values(info)
     got = raw.get_data() * 1e6
     mins, maxs = edf_limits(out, info["channels"])
-    worst = 0.0
+    worst = worst_relative = 0.0
     for ch in range(info["channels"]):
         # Each limit's text is the 8-character text closest to the calibrated value of
         # -32768 or 32767; a reader's value between them is off by no more than the larger
@@ -149,9 +149,14 @@ def check_edf(bin_dir, data_file, out, channel_names=None):
         worst = max(worst, error / bound)
         check(error <= bound * (1 + 1e-9) + 1e-9 * abs(high), "%s: channel %d off by %g uV, bound %g" %
               (what, ch + 1, error, bound))
+        # The bound the README states: 5e-6 of the larger of the two limits' magnitudes.
+        relative = error / max(abs(low), abs(high))
+        worst_relative = max(worst_relative, relative)
+        check(relative <= 5e-6, "%s: channel %d off by %g of its larger limit" % (what, ch + 1, relative))
     check_events(raw, info, what, "")
-    print("  %s: %d channels x %d samples at %g Hz, %d events; largest error %.3f of the bound" %
-          (what, exact.shape[0], exact.shape[1], raw.info["sfreq"], len(expected_events(info)), worst))
+    print("  %s: %d channels x %d samples at %g Hz, %d events; largest error %.3f of the limits' half unit, "
+          "%.2g of the larger limit" % (what, exact.shape[0], exact.shape[1], raw.info["sfreq"],
+                                        len(expected_events(info)), worst, worst_relative))
 
 
 def read_names(path, channels):
