@@ -18,6 +18,8 @@ std::vector<TCommand> ToolCommands();
 std::vector<TCommand> ExportCommands();
 std::vector<TCommand> LongTableCommands();
 std::vector<TCommand> MeasureCommands();
+std::vector<TCommand> RecordingExportCommands();
+std::vector<TCommand> BidsCommands();
 /// The picture commands: present only where the desktop program (Qt) is built.
 std::vector<TCommand> PlotCommands();
 

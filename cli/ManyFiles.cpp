@@ -261,6 +261,12 @@ void ForEachDocumentInOrder(std::size_t inputs, int jobs, const TLoad& load, con
 
 std::vector<std::filesystem::path> OutputsInFolder(const std::vector<std::string>& inputs, const std::string& outDir)
 {
+    return OutputsInFolder(inputs, outDir, std::string());
+}
+
+std::vector<std::filesystem::path> OutputsInFolder(const std::vector<std::string>& inputs, const std::string& outDir,
+                                                   const std::string& extension)
+{
     const std::filesystem::path folder = AbsolutePath(outDir);
     std::error_code ec;
     if (!std::filesystem::is_directory(folder, ec))
@@ -268,9 +274,12 @@ std::vector<std::filesystem::path> OutputsInFolder(const std::vector<std::string
     std::vector<std::filesystem::path> outputs;
     std::set<std::filesystem::path> names;
     for (const auto& input : inputs) {
-        const std::filesystem::path name = AbsolutePath(input).filename();
+        std::filesystem::path name = AbsolutePath(input).filename();
+        if (!extension.empty())
+            name.replace_extension(PathFromText(extension));
         if (!names.insert(name).second)
-            throw TUsageError{"two inputs are named " + PathText(name) + ": their outputs in " + outDir +
+            throw TUsageError{std::string(extension.empty() ? "two inputs are named " : "two inputs have the stem ") +
+                              PathText(extension.empty() ? name : name.stem()) + ": their outputs in " + outDir +
                               " would replace one another"};
         outputs.push_back(folder / name);
     }

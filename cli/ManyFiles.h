@@ -48,6 +48,11 @@ using TLoad = std::function<TORVAFile(std::size_t i)>;
 using TUseDocument = std::function<void(std::size_t i, const TORVAFile& document)>;
 void ForEachDocumentInOrder(std::size_t inputs, int jobs, const TLoad& load, const TUseDocument& use);
 
+/// As OutputsInFolder, with each input's extension replaced by `extension` (".vhdr"): two
+/// inputs of one stem are refused.
+std::vector<std::filesystem::path> OutputsInFolder(const std::vector<std::string>& inputs, const std::string& outDir,
+                                                   const std::string& extension);
+
 class TArguments;
 
 /// Writes one output per input: work(input, output, result, progress) as RunOnFiles runs it.

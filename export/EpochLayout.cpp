@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace orva {
@@ -187,10 +188,9 @@ public:
             Refuse("the name holds a control character");
         if (lines_ > channels_)
             return;
-        const auto same = std::find(names_.begin(), names_.end(), line);
-        if (same != names_.end())
-            Refuse("the name \"" + std::string(line) + "\" is already the name of line " +
-                   std::to_string(same - names_.begin() + 1));
+        const auto [same, added] = lineOf_.emplace(std::string(line), lines_);
+        if (!added)
+            Refuse("the name \"" + std::string(line) + "\" is already the name of line " + std::to_string(same->second));
         names_.emplace_back(line);
     }
 
@@ -207,6 +207,7 @@ private:
     std::int64_t channels_;
     std::int64_t lines_ = 0;
     std::vector<std::string> names_;
+    std::unordered_map<std::string, std::int64_t> lineOf_;
 };
 
 } // namespace
@@ -234,6 +235,52 @@ std::vector<std::string> ReadChannelNames(const std::filesystem::path& path, int
                                              " channel names, but " + input + " has " + std::to_string(channels) +
                                              " channels");
     return reader.Names();
+}
+
+} // namespace orva
+
+namespace orva {
+
+std::vector<std::string> ExportedChannelNames(const TORVAFile& file, const TEpochLayout& layout,
+                                              const std::vector<std::string>& names)
+{
+    CheckDocumentShape(file);
+    if (layout.Epochs.empty())
+        RefuseExport(file, "There is nothing to export: no exported cell has observations with samples");
+    for (const TExportedEpoch& e : layout.Epochs) {
+        if (e.Cell < 0 || e.Cell >= file.NumCells())
+            RefuseExport(file, "An epoch names cell " + std::to_string(e.Cell + 1) + ", which the file lacks");
+        const TORVACell& cell = file.Cells[static_cast<std::size_t>(e.Cell)];
+        if (e.Observation < 0 || e.Observation >= cell.NumObservations || e.Samples != cell.SamplesPerObservation ||
+            e.StimulusOffset < 0 || e.StimulusOffset >= e.Samples || cell.SamplesPerSecond != layout.SamplingRate)
+            RefuseExport(file, "An epoch of cell " + std::to_string(e.Cell + 1) + " does not fit the cell");
+    }
+    if (names.size() != static_cast<std::size_t>(file.NumChannels()))
+        RefuseExport(file, std::to_string(names.size()) + " channel names were given for " +
+                               std::to_string(file.NumChannels()) + " channels");
+    std::vector<std::string> exported;
+    std::unordered_set<std::string> seen;
+    for (int c : layout.Channels) {
+        if (c < 0 || c >= file.NumChannels())
+            RefuseExport(file, "Channel " + std::to_string(c + 1) + " is not in the file");
+        CheckCalibration(file, c);
+        const std::string& name = names[static_cast<std::size_t>(c)];
+        if (name.empty())
+            RefuseExport(file, "Channel " + std::to_string(c + 1) + " has no name");
+        if (!seen.insert(name).second)
+            RefuseExport(file, "The channel name \"" + name + "\" is given twice");
+        exported.push_back(name);
+    }
+    if (exported.empty())
+        RefuseExport(file, "There is no channel to export");
+    return exported;
+}
+
+std::vector<std::string> ChannelNamesFor(const TORVAFile& file, const std::optional<std::filesystem::path>& namesFile)
+{
+    if (!namesFile)
+        return DefaultChannelNames(file.NumChannels());
+    return ReadChannelNames(*namesFile, file.NumChannels(), ExportedDocumentName(file));
 }
 
 } // namespace orva

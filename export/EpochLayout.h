@@ -64,4 +64,15 @@ std::vector<std::string> DefaultChannelNames(int channels);
 std::vector<std::string> ReadChannelNames(const std::filesystem::path& path, int channels,
                                           const std::string& input);
 
+/// The names of the exported channels in layout order, from names (one per channel of the
+/// file). Checks first that the layout fits the document (a layout of LayOutEpochs does) and
+/// refuses, naming the document, a layout without epochs, a wrong count of names and an
+/// exported name that is empty or repeats.
+std::vector<std::string> ExportedChannelNames(const TORVAFile& file, const TEpochLayout& layout,
+                                              const std::vector<std::string>& names);
+
+/// The names of the file's channels: those of namesFile when one is given (ReadChannelNames
+/// for this document), else DefaultChannelNames.
+std::vector<std::string> ChannelNamesFor(const TORVAFile& file, const std::optional<std::filesystem::path>& namesFile);
+
 } // namespace orva
