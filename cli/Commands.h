@@ -18,6 +18,8 @@ std::vector<TCommand> ToolCommands();
 std::vector<TCommand> ExportCommands();
 std::vector<TCommand> LongTableCommands();
 std::vector<TCommand> MeasureCommands();
+/// The ERP operations that write new data files (average, combine, ...).
+std::vector<TCommand> ErpCommands();
 /// The picture commands: present only where the desktop program (Qt) is built.
 std::vector<TCommand> PlotCommands();
 

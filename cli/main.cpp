@@ -18,7 +18,7 @@ namespace {
 std::vector<TCommand> AllCommands()
 {
     std::vector<std::vector<TCommand> (*)()> groups{ModelCommands, ToolCommands, ExportCommands, LongTableCommands,
-                                                         MeasureCommands};
+                                                         MeasureCommands, ErpCommands};
 #ifdef ORVA_WITH_PLOT
     groups.push_back(PlotCommands);
 #endif
