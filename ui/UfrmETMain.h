@@ -123,7 +123,7 @@ private:
     /// The save dialog of the tools and Save as; empty when cancelled.
     std::optional<QString> AskSaveName(const QString& title = QString());
     /// Asks where to write an ERP operation's result, writes it and tells of clamped values.
-    void WriteErpResult(const TErpResult& result, const QString& title);
+    void WriteErpResult(TErpResult result, const QString& title);
 
     TUserDialogs& dialogs_;
     QMdiArea* mdiArea_ = nullptr;

@@ -10,11 +10,12 @@
 #include "ui/UfrmErp.h"
 #include "ui/WindowProgress.h"
 
-#include <QFileInfo>
+#include <QCheckBox>
+#include <QRadioButton>
 
 namespace orva::ui {
 
-void TfrmETMain::WriteErpResult(const TErpResult& result, const QString& title)
+void TfrmETMain::WriteErpResult(TErpResult result, const QString& title)
 {
     const std::optional<QString> path = AskSaveName(title);
     if (!path)

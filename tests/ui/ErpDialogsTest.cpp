@@ -7,6 +7,7 @@
 #include "tools/ErpTraces.h"
 #include "ui/UfrmErp.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
