@@ -6,6 +6,7 @@
 #include "export/LineSink.h"
 #include "model/ORVAFile.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -99,5 +100,19 @@ void CheckMeasures(const TORVAFile& file, const TMeasureOptions& options);
 /// cell > observation > channel > measure, each in list order. Numbers have '.' and three
 /// decimals; the window columns repeat the window asked for.
 void WriteMeasureRows(const TORVAFile& file, const TMeasureOptions& options, TLineSink& sink);
+
+/// The rows of WriteMeasureRows as columns, one entry per row in the same order, for clients
+/// that take arrays: numbers counted from 1, values exact (not rounded).
+struct TMeasureColumns {
+    std::vector<std::int32_t> Cell;
+    std::vector<std::int32_t> Observation;
+    std::vector<std::int32_t> Channel;
+    std::vector<TMeasureKind> Measure;
+    std::vector<double> Value;
+    /// The row's note: kNoLocalPeak or nothing.
+    std::vector<bool> NoLocalPeak;
+};
+/// Checks as CheckMeasures does, then fills the columns.
+TMeasureColumns MeasureColumns(const TORVAFile& file, const TMeasureOptions& options);
 
 } // namespace orva
