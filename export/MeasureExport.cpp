@@ -97,6 +97,20 @@ std::optional<TSampleRange> WindowSamples(const TORVAFile& file, const TORVACell
     return range;
 }
 
+std::string CellTimeRangeText(const TORVAFile& file, const TORVACell& cell)
+{
+    if (cell.SamplesPerObservation <= 0)
+        return "it has no samples";
+    return "its samples lie from " + ShortDecimal(MeasureSampleTime(file, cell, 0), 3) + " to " +
+           ShortDecimal(MeasureSampleTime(file, cell, cell.SamplesPerObservation - 1), 3) + " ms";
+}
+
+std::string NoSampleInWindowText(const TORVAFile& file, int c, double start, double end)
+{
+    return "Cell " + std::to_string(c + 1) + " has no sample in the window " + ShortDecimal(start, 3) + " to " +
+           ShortDecimal(end, 3) + " ms: " + CellTimeRangeText(file, file.Cells[static_cast<std::size_t>(c)]);
+}
+
 TPeak FindPeak(const std::vector<double>& trace, TSampleRange window, TPolarity polarity, int neighbours)
 {
     TPeak simple{window.First, false};
@@ -162,13 +176,7 @@ void CheckMeasures(const TORVAFile& file, const TMeasureOptions& options)
         const TORVACell& cell = file.Cells[static_cast<std::size_t>(c)];
         if (WindowSamples(file, cell, options.WindowStart, options.WindowEnd))
             continue;
-        std::string range = "it has no samples";
-        if (cell.SamplesPerObservation > 0)
-            range = "its samples lie from " + ShortDecimal(MeasureSampleTime(file, cell, 0), 3) + " to " +
-                    ShortDecimal(MeasureSampleTime(file, cell, cell.SamplesPerObservation - 1), 3) + " ms";
-        RefuseExport(file, "Cell " + std::to_string(c + 1) + " has no sample in the window " +
-                               ShortDecimal(options.WindowStart, 3) + " to " + ShortDecimal(options.WindowEnd, 3) +
-                               " ms: " + range);
+        RefuseExport(file, NoSampleInWindowText(file, c, options.WindowStart, options.WindowEnd));
     }
 }
 

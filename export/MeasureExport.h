@@ -57,6 +57,12 @@ struct TSampleRange {
 };
 std::optional<TSampleRange> WindowSamples(const TORVAFile& file, const TORVACell& cell, double start, double end);
 
+/// Why cell c (zero-based) has no sample in the window start .. end ms: "Cell 2 has no sample
+/// in the window 500 to 600 ms: its samples lie from -200 to 396 ms".
+std::string NoSampleInWindowText(const TORVAFile& file, int c, double start, double end);
+/// "its samples lie from -200 to 396 ms", or "it has no samples".
+std::string CellTimeRangeText(const TORVAFile& file, const TORVACell& cell);
+
 /// The peak of trace within window: the sample of the largest value (Negative: smallest),
 /// the first on ties. With neighbours N >= 1 only local peaks count: samples with N samples
 /// on each side within the trace (they may lie outside the window) whose value is beyond

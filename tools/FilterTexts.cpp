@@ -58,9 +58,9 @@ std::optional<float> ParseCutoffText(const std::string& text)
     return static_cast<float>(value);
 }
 
-std::string ClampedValuesText(std::int64_t count)
+std::string ClampedValuesText(std::int64_t count, const std::string& what)
 {
-    return std::to_string(count) + (count == 1 ? " filtered value was" : " filtered values were") +
+    return std::to_string(count) + " " + what + (count == 1 ? " value was" : " values were") +
            " beyond the range of a 16-bit sample (-32768 to 32767) and stored as the nearest end of it";
 }
 
