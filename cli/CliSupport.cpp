@@ -79,6 +79,7 @@ TORVAFile OpenDataFile(const std::string& argument, bool openAnyway, TProgressDi
     const std::filesystem::path full = AbsolutePath(argument);
     TORVAFile file;
     TFixedAnswer answer(openAnyway);
+    // The length question's numbers are check's to print; here the refusal names the file.
     std::string problem = file.CheckFile(full, &answer);
     if (!problem.empty())
         throw EORVAError(PathText(full), problem);
@@ -88,10 +89,7 @@ TORVAFile OpenDataFile(const std::string& argument, bool openAnyway, TProgressDi
 
 std::filesystem::path AbsolutePath(const std::string& argument)
 {
-    const std::filesystem::path path = PathFromText(argument);
-    std::error_code ec;
-    auto absolute = std::filesystem::absolute(path, ec);
-    return ec ? path : absolute.lexically_normal();
+    return AbsoluteDataPath(PathFromText(argument));
 }
 
 std::filesystem::path ProgramDir()

@@ -1,4 +1,5 @@
 #pragma once
+#include "model/CheckedOpen.h"
 #include "model/ORVAFile.h"
 
 #include <filesystem>
@@ -52,22 +53,6 @@ private:
     std::int64_t maximum_ = 1;
     std::int64_t position_ = 0;
     int lastPercent_ = -1;
-};
-
-/// Answers the length question with a fixed answer; remembers what was asked.
-class TFixedAnswer : public TLengthQuestion {
-public:
-    explicit TFixedAnswer(bool yes) : yes_(yes) {}
-    bool AskOpenAnyway(const std::string& text) override
-    {
-        asked_ = text;
-        return yes_;
-    }
-    const std::string& Asked() const { return asked_; }
-
-private:
-    bool yes_;
-    std::string asked_;
 };
 
 /// Checks and loads a data file as the desktop program opens it. A refused file is

@@ -19,6 +19,9 @@ std::vector<TCommand> ExportCommands();
 std::vector<TCommand> LongTableCommands();
 std::vector<TCommand> MeasureCommands();
 std::vector<TCommand> RecordingExportCommands();
+std::vector<TCommand> BidsCommands();
+/// The ERP operations that write new data files (average, combine, ...).
+std::vector<TCommand> ErpCommands();
 /// The picture commands: present only where the desktop program (Qt) is built.
 std::vector<TCommand> PlotCommands();
 

@@ -15,15 +15,11 @@ namespace {
 bool CheckOne(const std::string& input, bool openAnyway, std::string& text)
 {
     TORVAFile file;
-    TFixedAnswer answer(openAnyway);
-    const std::string problem = file.CheckFile(AbsolutePath(input), &answer);
-    if (problem.empty()) {
+    text = CheckVerdict(file, AbsolutePath(input), openAnyway);
+    if (text.empty()) {
         text = "OK";
         return true;
     }
-    text = problem;
-    if (!answer.Asked().empty() && problem == "Bad file length")
-        text = answer.Asked().substr(0, answer.Asked().find('\r')) + "\n" + problem;
     return false;
 }
 

@@ -25,18 +25,13 @@ int RunFilter(const std::vector<std::string>& args)
     if (!a.Has("cutoff"))
         throw TUsageError{"the option --cutoff is required"};
     // Read the cut-off first: an invalid one must not cost a load, and nothing is written.
-    const std::string text = a.Value("cutoff");
-    const std::optional<float> cutoff = ParseCutoffText(text);
-    if (!cutoff)
-        throw EORVAError("cut-off frequency \"" + text + "\"",
-                         "not a valid cut-off frequency (digits with an optional \".\" fraction and exponent, "
-                         "no blanks after, within single precision)");
+    const float cutoff = CutoffFromText(a.Value("cutoff"));
     const bool named = a.Has("out-dir"); // which of several files a clamp count is about
     return ForEachOutput("filter", a, jobs,
                          [&](const std::string& input, const std::filesystem::path& output, TFileResult& r,
                              TProgressDisplay* progress) {
                              TORVAFile file = OpenDataFile(input, a.Has("open-anyway"), progress);
-                             if (const std::int64_t clamped = LowPassFilter(file, *cutoff))
+                             if (const std::int64_t clamped = LowPassFilter(file, cutoff))
                                  r.Err += "orva filter: " + (named ? PathText(file.FullFileName) + ": " : "") +
                                           ClampedValuesText(clamped) + "\n";
                              file.SaveToFile(output, progress);

@@ -18,7 +18,8 @@ namespace {
 std::vector<TCommand> AllCommands()
 {
     std::vector<std::vector<TCommand> (*)()> groups{ModelCommands, ToolCommands, ExportCommands, LongTableCommands,
-                                                    RecordingExportCommands, MeasureCommands};
+                                                    RecordingExportCommands, BidsCommands, MeasureCommands,
+                                                    ErpCommands};
 #ifdef ORVA_WITH_PLOT
     groups.push_back(PlotCommands);
 #endif

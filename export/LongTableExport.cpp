@@ -127,4 +127,50 @@ void WriteLongTableRows(const TORVAFile& file, const TLongTableOptions& options,
     }
 }
 
+double LongTableSampleTime(const TORVAFile& file, const TORVACell& cell, int s)
+{
+    return SampleTime(s, cell.SamplesPerSecond, file.IsAverageFile() ? file.GeneralInformation.BaselineDuration : 0);
+}
+
+TLongTableColumns LongTableColumns(const TORVAFile& file, const TLongTableOptions& options)
+{
+    CheckLongTable(file, options);
+    const TIndices channels(options.Channels, file.NumChannels());
+    const TSelectionList cells = ListedCells(file, options);
+    std::size_t rows = 0;
+    for (int c : cells) {
+        const TORVACell& cell = file.Cells[static_cast<std::size_t>(c)];
+        rows += TIndices(options.Observations, cell.NumObservations).size() * channels.size() *
+                TIndices(options.Samples, cell.SamplesPerObservation).size();
+    }
+    TLongTableColumns table;
+    for (auto* column : {&table.Cell, &table.Observation, &table.Channel, &table.Sample})
+        column->reserve(rows);
+    table.TimeMs.reserve(rows);
+    table.ValueUv.reserve(rows);
+    for (int c : cells) {
+        const TORVACell& cell = file.Cells[static_cast<std::size_t>(c)];
+        const TIndices observations(options.Observations, cell.NumObservations);
+        const TIndices samples(options.Samples, cell.SamplesPerObservation);
+        std::vector<double> times;
+        for (std::size_t is = 0; is < samples.size(); ++is)
+            times.push_back(LongTableSampleTime(file, cell, samples[is]));
+        for (std::size_t io = 0; io < observations.size(); ++io) {
+            const int o = observations[io];
+            for (std::size_t ih = 0; ih < channels.size(); ++ih) {
+                const int h = channels[ih];
+                for (std::size_t is = 0; is < samples.size(); ++is) {
+                    table.Cell.push_back(c + 1);
+                    table.Observation.push_back(o + 1);
+                    table.Channel.push_back(h + 1);
+                    table.Sample.push_back(samples[is] + 1);
+                    table.TimeMs.push_back(times[is]);
+                    table.ValueUv.push_back(CalibratedValue(file, cell.Data(o, samples[is], h), h));
+                }
+            }
+        }
+    }
+    return table;
+}
+
 } // namespace orva

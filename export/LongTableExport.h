@@ -5,8 +5,10 @@
 #include "export/LineSink.h"
 #include "model/ORVAFile.h"
 
+#include <cstdint>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace orva {
 
@@ -35,5 +37,22 @@ void CheckLongTable(const TORVAFile& file, const TLongTableOptions& options);
 /// file,cell,cell_name,observation,channel,sample,time_ms,value_uv. Several files written
 /// one after the other to one sink under one header make one table.
 void WriteLongTableRows(const TORVAFile& file, const TLongTableOptions& options, TLineSink& sink);
+
+/// The time in ms of zero-based sample s of a cell, as the long table's time column has it
+/// before rounding (0 at the stimulus of an average file). The cell's rate must be positive.
+double LongTableSampleTime(const TORVAFile& file, const TORVACell& cell, int s);
+
+/// The rows of WriteLongTableRows as columns, one entry per row in the same order, for
+/// clients that take arrays: numbers counted from 1, times and values exact (not rounded).
+struct TLongTableColumns {
+    std::vector<std::int32_t> Cell;
+    std::vector<std::int32_t> Observation;
+    std::vector<std::int32_t> Channel;
+    std::vector<std::int32_t> Sample;
+    std::vector<double> TimeMs;
+    std::vector<double> ValueUv;
+};
+/// Checks the selection as CheckLongTable does, then fills the columns.
+TLongTableColumns LongTableColumns(const TORVAFile& file, const TLongTableOptions& options);
 
 } // namespace orva

@@ -97,6 +97,20 @@ std::optional<TSampleRange> WindowSamples(const TORVAFile& file, const TORVACell
     return range;
 }
 
+std::string CellTimeRangeText(const TORVAFile& file, const TORVACell& cell)
+{
+    if (cell.SamplesPerObservation <= 0)
+        return "it has no samples";
+    return "its samples lie from " + ShortDecimal(MeasureSampleTime(file, cell, 0), 3) + " to " +
+           ShortDecimal(MeasureSampleTime(file, cell, cell.SamplesPerObservation - 1), 3) + " ms";
+}
+
+std::string NoSampleInWindowText(const TORVAFile& file, int c, double start, double end)
+{
+    return "Cell " + std::to_string(c + 1) + " has no sample in the window " + ShortDecimal(start, 3) + " to " +
+           ShortDecimal(end, 3) + " ms: " + CellTimeRangeText(file, file.Cells[static_cast<std::size_t>(c)]);
+}
+
 TPeak FindPeak(const std::vector<double>& trace, TSampleRange window, TPolarity polarity, int neighbours)
 {
     TPeak simple{window.First, false};
@@ -162,51 +176,74 @@ void CheckMeasures(const TORVAFile& file, const TMeasureOptions& options)
         const TORVACell& cell = file.Cells[static_cast<std::size_t>(c)];
         if (WindowSamples(file, cell, options.WindowStart, options.WindowEnd))
             continue;
-        std::string range = "it has no samples";
-        if (cell.SamplesPerObservation > 0)
-            range = "its samples lie from " + ShortDecimal(MeasureSampleTime(file, cell, 0), 3) + " to " +
-                    ShortDecimal(MeasureSampleTime(file, cell, cell.SamplesPerObservation - 1), 3) + " ms";
-        RefuseExport(file, "Cell " + std::to_string(c + 1) + " has no sample in the window " +
-                               ShortDecimal(options.WindowStart, 3) + " to " + ShortDecimal(options.WindowEnd, 3) +
-                               " ms: " + range);
+        RefuseExport(file, NoSampleInWindowText(file, c, options.WindowStart, options.WindowEnd));
     }
 }
 
-void WriteMeasureRows(const TORVAFile& file, const TMeasureOptions& options, TLineSink& sink)
+namespace {
+
+// Calls row(cell, observation, channel, kind, value, noLocalPeak) for every row of the table,
+// zero-based, in the table's order.
+template <class TRow>
+void ForEachMeasure(const TORVAFile& file, const TMeasureOptions& options, TRow&& row)
 {
     CheckMeasures(file, options);
-    const std::string fileColumn = CsvField(file.FileName) + ",";
-    const std::string windowColumns = Three(options.WindowStart) + "," + Three(options.WindowEnd) + ",";
     const TSelectionList channels = Indices(options.Channels, file.NumChannels());
     for (int c : Indices(options.Cells, file.NumCells())) {
         const TORVACell& cell = file.Cells[static_cast<std::size_t>(c)];
-        const std::string cellColumns =
-            fileColumn + std::to_string(c + 1) + "," + CsvField(Windows1252ToUtf8(cell.Name)) + ",";
         for (int o : Indices(options.Observations, cell.NumObservations)) {
             for (int h : channels) {
                 const TTraceMeasures m = MeasureTrace(file, c, o, h, options);
-                const std::string note = options.Neighbours >= 1 && !m.Peak.Local ? std::string(kNoLocalPeak) : "";
-                const std::string rowStart =
-                    cellColumns + std::to_string(o + 1) + "," + std::to_string(h + 1) + ",";
+                const bool noLocalPeak = options.Neighbours >= 1 && !m.Peak.Local;
                 for (TMeasureKind kind : options.Measures) {
-                    double value = m.Mean;
-                    std::string_view rowNote;
-                    if (kind != TMeasureKind::Mean) {
-                        value = kind == TMeasureKind::Peak ? m.PeakValue : m.PeakTime;
-                        rowNote = note;
-                    }
-                    sink.Write(rowStart);
-                    sink.Write(MeasureName(kind));
-                    sink.Write(",");
-                    sink.Write(windowColumns);
-                    sink.Write(Three(value));
-                    sink.Write(",");
-                    sink.Write(rowNote);
-                    sink.EndLine();
+                    if (kind == TMeasureKind::Mean)
+                        row(c, o, h, kind, m.Mean, false);
+                    else
+                        row(c, o, h, kind, kind == TMeasureKind::Peak ? m.PeakValue : m.PeakTime, noLocalPeak);
                 }
             }
         }
     }
+}
+
+} // namespace
+
+void WriteMeasureRows(const TORVAFile& file, const TMeasureOptions& options, TLineSink& sink)
+{
+    const std::string fileColumn = CsvField(file.FileName) + ",";
+    const std::string windowColumns = Three(options.WindowStart) + "," + Three(options.WindowEnd) + ",";
+    int lastCell = -1;
+    std::string cellColumns;
+    ForEachMeasure(file, options, [&](int c, int o, int h, TMeasureKind kind, double value, bool noLocalPeak) {
+        if (c != lastCell) {
+            cellColumns = fileColumn + std::to_string(c + 1) + "," +
+                          CsvField(Windows1252ToUtf8(file.Cells[static_cast<std::size_t>(c)].Name)) + ",";
+            lastCell = c;
+        }
+        sink.Write(cellColumns);
+        sink.Write(std::to_string(o + 1) + "," + std::to_string(h + 1) + ",");
+        sink.Write(MeasureName(kind));
+        sink.Write(",");
+        sink.Write(windowColumns);
+        sink.Write(Three(value));
+        sink.Write(",");
+        sink.Write(noLocalPeak ? kNoLocalPeak : std::string_view());
+        sink.EndLine();
+    });
+}
+
+TMeasureColumns MeasureColumns(const TORVAFile& file, const TMeasureOptions& options)
+{
+    TMeasureColumns table;
+    ForEachMeasure(file, options, [&](int c, int o, int h, TMeasureKind kind, double value, bool noLocalPeak) {
+        table.Cell.push_back(c + 1);
+        table.Observation.push_back(o + 1);
+        table.Channel.push_back(h + 1);
+        table.Measure.push_back(kind);
+        table.Value.push_back(value);
+        table.NoLocalPeak.push_back(noLocalPeak);
+    });
+    return table;
 }
 
 } // namespace orva

@@ -6,6 +6,7 @@
 #include "export/LineSink.h"
 #include "model/ORVAFile.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -56,6 +57,12 @@ struct TSampleRange {
 };
 std::optional<TSampleRange> WindowSamples(const TORVAFile& file, const TORVACell& cell, double start, double end);
 
+/// Why cell c (zero-based) has no sample in the window start .. end ms: "Cell 2 has no sample
+/// in the window 500 to 600 ms: its samples lie from -200 to 396 ms".
+std::string NoSampleInWindowText(const TORVAFile& file, int c, double start, double end);
+/// "its samples lie from -200 to 396 ms", or "it has no samples".
+std::string CellTimeRangeText(const TORVAFile& file, const TORVACell& cell);
+
 /// The peak of trace within window: the sample of the largest value (Negative: smallest),
 /// the first on ties. With neighbours N >= 1 only local peaks count: samples with N samples
 /// on each side within the trace (they may lie outside the window) whose value is beyond
@@ -93,5 +100,19 @@ void CheckMeasures(const TORVAFile& file, const TMeasureOptions& options);
 /// cell > observation > channel > measure, each in list order. Numbers have '.' and three
 /// decimals; the window columns repeat the window asked for.
 void WriteMeasureRows(const TORVAFile& file, const TMeasureOptions& options, TLineSink& sink);
+
+/// The rows of WriteMeasureRows as columns, one entry per row in the same order, for clients
+/// that take arrays: numbers counted from 1, values exact (not rounded).
+struct TMeasureColumns {
+    std::vector<std::int32_t> Cell;
+    std::vector<std::int32_t> Observation;
+    std::vector<std::int32_t> Channel;
+    std::vector<TMeasureKind> Measure;
+    std::vector<double> Value;
+    /// The row's note: kNoLocalPeak or nothing.
+    std::vector<bool> NoLocalPeak;
+};
+/// Checks as CheckMeasures does, then fills the columns.
+TMeasureColumns MeasureColumns(const TORVAFile& file, const TMeasureOptions& options);
 
 } // namespace orva

@@ -29,9 +29,15 @@ elseif(UNIX AND NOT APPLE)
   # Libraries through dpkg-shlibdeps; Qt's platform plugins are loaded at run time, so
   # the linker's view does not show them.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(orva_depends "")
   if(TARGET orva-toolbox)
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+    list(APPEND orva_depends "qt6-qpa-plugins")
   endif()
+  # The Python module is built for Debian's python3 and uses NumPy's arrays.
+  if(TARGET orva_python)
+    list(APPEND orva_depends "python3" "python3-numpy")
+  endif()
+  list(JOIN orva_depends ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, desktop-file-utils")
 endif()
 

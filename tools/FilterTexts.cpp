@@ -2,6 +2,8 @@
 // values that did not fit a 16-bit sample.
 #include "tools/FilterTexts.h"
 
+#include "model/ORVAError.h"
+
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -56,10 +58,20 @@ std::optional<float> ParseCutoffText(const std::string& text)
     return static_cast<float>(value);
 }
 
-std::string ClampedValuesText(std::int64_t count)
+std::string ClampedValuesText(std::int64_t count, const std::string& what)
 {
-    return std::to_string(count) + (count == 1 ? " filtered value was" : " filtered values were") +
+    return std::to_string(count) + " " + what + (count == 1 ? " value was" : " values were") +
            " beyond the range of a 16-bit sample (-32768 to 32767) and stored as the nearest end of it";
+}
+
+float CutoffFromText(const std::string& text)
+{
+    const std::optional<float> cutoff = ParseCutoffText(text);
+    if (!cutoff)
+        throw EORVAError("cut-off frequency \"" + text + "\"",
+                         "not a valid cut-off frequency (digits with an optional \".\" fraction and exponent, "
+                         "no blanks after, within single precision)");
+    return *cutoff;
 }
 
 } // namespace orva

@@ -10,7 +10,11 @@ namespace orva {
 /// separator whatever the locale; anything else (trailing blanks included) is invalid.
 std::optional<float> ParseCutoffText(const std::string& text);
 
-/// What the filter command tells the user when LowPassFilter clamped `count` values (count > 0).
-std::string ClampedValuesText(std::int64_t count);
+/// ParseCutoffText's value; text it cannot read throws EORVAError naming the text typed.
+float CutoffFromText(const std::string& text);
+
+/// What a command tells the user when `count` values (count > 0) did not fit a 16-bit sample
+/// and were clamped; `what` names them ("filtered" for the low-pass filter).
+std::string ClampedValuesText(std::int64_t count, const std::string& what = "filtered");
 
 } // namespace orva

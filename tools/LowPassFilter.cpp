@@ -7,6 +7,7 @@
 
 #include "model/ORVAError.h"
 #include "tools/LaneFFT.h"
+#include "tools/SampleWriteBack.h"
 
 #include <algorithm>
 #include <atomic>
@@ -142,20 +143,8 @@ ORVA_LANE_INLINE bool RestoreAndWrite(const TCellFilter& f, const TLaneCalibrati
         TDoubles sample;
         lanes::Wide(sample, v);
         sample = f.average ? scaleBins * sample : gain * sample / four100;
-        // Clamping before rounding keeps the magnitude small; the bounds are whole
-        // numbers, so the result is the clamped nearest integer either way.
-        lanes::Clamp(sample, -1.0e6, 1.0e6);
-        lanes::RoundToEven(sample);
-        sample = sample + wideZero;
-        // One step beyond either end first, so that a clamped value can still be told from
-        // one that is exactly at the end: the difference is then 1 or -1, and its square counts.
-        lanes::Clamp(sample, -32769.0, 32768.0);
-        TInts unclamped, s;
-        lanes::Convert(unclamped, sample);
-        s = unclamped;
-        lanes::ClampLanes(s, low16, high16);
-        const TInts beyond = unclamped - s;
-        clamped = clamped + beyond * beyond;
+        TInts s;
+        StoreScaledSample(sample, wideZero, low16, high16, s, clamped);
         TInts old;
         std::memcpy(&old, raw + t * kLanes, sizeof old);
         changed |= s ^ old;

@@ -20,10 +20,11 @@ constexpr const char* kViewItems[] = {"miFileToText",     "miFileToStats",      
                                      "miFileToEdf",      "miViewFileheader",   "miViewChannelgraph",
                                      "miToolsMeasure"};
 // The commands that would close, replace, change or write the document.
-constexpr const char* kChangingItems[] = {"miFileSaveas", "miFileClose", "miToolsConvertGSN", "miToolsScattercells",
-                                          "miToolsLPFilter"};
+constexpr const char* kChangingItems[] = {"miFileSaveas",     "miFileClose",    "miToolsConvertGSN",
+                                          "miToolsScattercells", "miToolsLPFilter", "miErpAverage",
+                                          "miErpBaseline",    "miErpDifference", "miErpReference"};
 // The commands available without a document, but not while a load or save runs.
-constexpr const char* kIdleItems[] = {"miFileOpen", "miFileQuit"};
+constexpr const char* kIdleItems[] = {"miFileOpen", "miFileQuit", "miErpFiles"};
 
 } // namespace
 

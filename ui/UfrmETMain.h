@@ -1,6 +1,7 @@
 #pragma once
 // The main window: the multiple-document frame, its menu and the life of the open document.
 #include "model/ORVAFile.h"
+#include "tools/ErpDocument.h"
 #include "ui/UserDialogs.h"
 
 #include <QMainWindow>
@@ -54,6 +55,13 @@ public:
     void miToolsConvertGSNClick();
     void miToolsScattercellsClick();
     void miToolsLPFilterClick();
+    // Tools > ERP operations: each writes a new file and leaves the open document as it is.
+    void miErpAverageClick();
+    void miErpBaselineClick();
+    void miErpDifferenceClick();
+    void miErpReferenceClick();
+    /// Combine or grand average of chosen average files (no open document needed).
+    void miErpFilesClick();
     void miAboutClick();
 
     /// Checks and loads path as Open does once its dialog has been answered.
@@ -120,6 +128,8 @@ private:
     std::optional<QString> AskSaveName(const QString& title = QString());
     /// File > Export to BrainVision / EDF+: the whole document in that format.
     void ExportRecording(const TRecordingFormat& format);
+    /// Asks where to write an ERP operation's result, writes it and tells of clamped values.
+    void WriteErpResult(TErpResult result, const QString& title);
 
     TUserDialogs& dialogs_;
     QMdiArea* mdiArea_ = nullptr;

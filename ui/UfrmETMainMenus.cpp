@@ -80,6 +80,14 @@ void TfrmETMain::CreateMenus()
     AddItem(tools, "miToolsScattercells", QStringLiteral("&Scatter Cells..."), &TfrmETMain::miToolsScattercellsClick);
     AddItem(tools, "miToolsLPFilter", QStringLiteral("&Low pass filter..."), &TfrmETMain::miToolsLPFilterClick);
     AddItem(tools, "miToolsMeasure", QStringLiteral("&Measure..."), &TfrmETMain::miToolsMeasureClick);
+    QMenu* erp = tools->addMenu(QStringLiteral("&ERP operations"));
+    erp->setObjectName("miToolsErp");
+    erp->menuAction()->setObjectName("miToolsErp");
+    AddItem(erp, "miErpAverage", QStringLiteral("&Average trials..."), &TfrmETMain::miErpAverageClick);
+    AddItem(erp, "miErpBaseline", QStringLiteral("&Baseline correction..."), &TfrmETMain::miErpBaselineClick);
+    AddItem(erp, "miErpDifference", QStringLiteral("&Difference wave..."), &TfrmETMain::miErpDifferenceClick);
+    AddItem(erp, "miErpReference", QStringLiteral("Average &reference..."), &TfrmETMain::miErpReferenceClick);
+    AddItem(erp, "miErpFiles", QStringLiteral("&Combine or grand average..."), &TfrmETMain::miErpFilesClick);
 
     // "Windows" is disabled for good and is not the frame's list of child windows.
     QMenu* windows = AddMenu(bar, "miWindows", QStringLiteral("&Windows"));

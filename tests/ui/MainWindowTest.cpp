@@ -33,6 +33,9 @@ const TItemState kItemStates[] = {
     {"miViewNet", false, false},          {"miToolsConvertGSN", false, true},
     {"miToolsScattercells", false, true}, {"miToolsLPFilter", false, true},
     {"miToolsMeasure", false, true},
+    {"miErpAverage", false, true},        {"miErpBaseline", false, true},
+    {"miErpDifference", false, true},     {"miErpReference", false, true},
+    {"miErpFiles", true, true},
     {"miWindows", false, false},          {"miWindowsTile", false, false},
     {"miAbout", true, true},
 };
@@ -97,7 +100,11 @@ TEST_F(TMainWindowTest, MenuBarHoldsEveryItemInOrder)
           "miViewNet=Net"}},
         {"miTools",
          {"miToolsConvertGSN=Convert GSN64v2 to GSN64v1...", "miToolsScattercells=Scatter Cells...",
-          "miToolsLPFilter=Low pass filter...", "miToolsMeasure=Measure..."}},
+          "miToolsLPFilter=Low pass filter...", "miToolsMeasure=Measure...", "miToolsErp=ERP operations"}},
+        {"miToolsErp",
+         {"miErpAverage=Average trials...", "miErpBaseline=Baseline correction...",
+          "miErpDifference=Difference wave...", "miErpReference=Average reference...",
+          "miErpFiles=Combine or grand average..."}},
         {"miWindows", {"miWindowsTile=Tile", "miWindowsN1=-"}},
     };
     for (const auto& m : menus) {

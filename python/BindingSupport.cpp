@@ -1,0 +1,87 @@
+#include "python/BindingSupport.h"
+
+#include "export/CellArrays.h"
+#include "export/CsvText.h"
+#include "export/StatsExport.h"
+
+#include <algorithm>
+#include <climits>
+#include <mutex>
+
+namespace orva::python {
+
+py::str Text1252(std::string_view bytes)
+{
+    const std::string utf8 = Windows1252ToUtf8(bytes);
+    return py::str(utf8.data(), utf8.size());
+}
+
+py::str Utf8Text(const std::string& text)
+{
+    return py::reinterpret_steal<py::str>(
+        PyUnicode_DecodeUTF8(text.data(), static_cast<py::ssize_t>(text.size()), "replace"));
+}
+
+std::filesystem::path PathArgument(const py::handle& path)
+{
+    // os.fsencode: str names come back as the bytes they were decoded from (surrogateescape).
+    const py::bytes bytes = py::module_::import("os").attr("fsencode")(path);
+    return std::filesystem::path(static_cast<std::string>(bytes));
+}
+
+py::str PathString(const std::filesystem::path& path)
+{
+    return py::module_::import("os").attr("fsdecode")(py::bytes(path.native()));
+}
+
+py::str PathTextString(const std::string& text)
+{
+    return py::module_::import("os").attr("fsdecode")(py::bytes(text));
+}
+
+std::optional<TSelectionList> SelectionArgument(const py::handle& value, const char* name)
+{
+    if (value.is_none())
+        return std::nullopt;
+    if (py::isinstance<py::str>(value))
+        return ParseSelectionList(value.cast<std::string>());
+    if (py::isinstance<py::bytes>(value) || !py::hasattr(value, "__iter__"))
+        throw py::type_error(std::string(name) + " takes None, a list such as \"1 3 5\" or a sequence of ints");
+    TSelectionList list;
+    for (const py::handle item : value) {
+        if (!py::hasattr(item, "__index__") || py::isinstance<py::bool_>(item))
+            throw py::type_error(std::string(name) + " holds " + py::repr(item).cast<std::string>() +
+                                 ", which is not an int");
+        const long long n = py::reinterpret_steal<py::int_>(PyNumber_Index(item.ptr())).cast<long long>();
+        // Numbers beyond an int are outside every file; the core names the first as typed.
+        list.push_back(static_cast<int>(std::clamp<long long>(n - 1, INT_MIN, INT_MAX - 1)));
+    }
+    return list;
+}
+
+py::array TakeNames(const py::list& names, const py::array& codes, long base)
+{
+    const py::module_ np = py::module_::import("numpy");
+    const py::object table = np.attr("array")(names, py::arg("dtype") = "object");
+    if (py::len(names) == 0)
+        return np.attr("empty")(py::len(codes), py::arg("dtype") = "object");
+    return table.attr("__getitem__")(codes.attr("__sub__")(base));
+}
+
+py::array_t<double> CellData(const TDocument& document, int c)
+{
+    const TORVAFile& file = document.File;
+    const TORVACell& cell = file.Cells[static_cast<std::size_t>(c)];
+    py::array_t<double> data({static_cast<py::ssize_t>(cell.Data.Observations()),
+                              static_cast<py::ssize_t>(file.NumChannels()),
+                              static_cast<py::ssize_t>(cell.Data.Samples())});
+    double* out = data.mutable_data();
+    {
+        py::gil_scoped_release unlocked;
+        std::shared_lock reading(document.Samples);
+        CalibrateCell(file, c, out);
+    }
+    return data;
+}
+
+} // namespace orva::python

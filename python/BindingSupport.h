@@ -1,0 +1,77 @@
+#pragma once
+// What the parts of the module share: the document that File, Cell and every array view
+// keep alive, and the conversions between the core's types and Python's.
+#include "export/ExportSupport.h"
+#include "model/ORVAFile.h"
+
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <shared_mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orva::python {
+
+namespace py = pybind11;
+
+/// An opened data file. The File object, its Cell objects and the arrays that view its
+/// samples share it; it lives until the last of them is gone.
+struct TDocument {
+    TORVAFile File;
+    std::vector<std::string> ChannelNames;
+    /// The filter writes the samples while the GIL is released; every other long call only
+    /// reads them.
+    mutable std::shared_mutex Samples;
+};
+using TDocumentPtr = std::shared_ptr<TDocument>;
+
+/// Cell i of a document.
+struct TCellRef {
+    TDocumentPtr Document;
+    int Index = 0;
+    const TORVACell& Cell() const { return Document->File.Cells[static_cast<std::size_t>(Index)]; }
+    TORVACell& Cell() { return Document->File.Cells[static_cast<std::size_t>(Index)]; }
+};
+
+/// 8-bit text of a data file, each byte read as Windows-1252.
+py::str Text1252(std::string_view bytes);
+/// UTF-8 text of the core (messages, paths), as str; bytes that are not UTF-8 are replaced.
+py::str Utf8Text(const std::string& text);
+/// A path given as str, bytes or os.PathLike, with the bytes the system names it by.
+std::filesystem::path PathArgument(const py::handle& path);
+/// A path as str, decoded as the interpreter decodes file names.
+py::str PathString(const std::filesystem::path& path);
+/// The path text the core uses (UTF-8 on POSIX, the name's own bytes), as str.
+py::str PathTextString(const std::string& text);
+
+/// A selection: None (everything), a typed list as the batch tool reads it ("1 3-5"), or a
+/// sequence of ints counted from 1. The core's zero-based list.
+std::optional<TSelectionList> SelectionArgument(const py::handle& value, const char* name);
+
+/// A one-dimensional array that owns the vector's memory (no copy).
+template <class T>
+py::array_t<T> VectorArray(std::vector<T>&& values)
+{
+    auto* owned = new std::vector<T>(std::move(values));
+    py::capsule owner(owned, [](void* p) { delete static_cast<std::vector<T>*>(p); });
+    return py::array_t<T>({static_cast<py::ssize_t>(owned->size())}, {static_cast<py::ssize_t>(sizeof(T))},
+                          owned->data(), owner);
+}
+
+/// An object array whose row i is names[codes[i] - base].
+py::array TakeNames(const py::list& names, const py::array& codes, long base);
+
+/// The float64 array observations x channels x samples of calibrated values of cell c.
+py::array_t<double> CellData(const TDocument& document, int c);
+
+void RegisterCell(py::module_& m);
+void RegisterFile(py::module_& m);
+void AddTableMethods(py::class_<TDocument, TDocumentPtr>& cls);
+void AddMneMethod(py::class_<TDocument, TDocumentPtr>& cls);
+
+} // namespace orva::python

@@ -1,0 +1,100 @@
+// File.to_mne: a session file as mne.EpochsArray, an average file as mne.EvokedArray objects.
+// MNE-Python is imported here only, so that "import orva" never loads it.
+#include "export/CellArrays.h"
+#include "export/EpochLayout.h"
+#include "python/BindingSupport.h"
+
+#include <pybind11/stl.h>
+
+namespace orva::python {
+
+namespace {
+
+const char* const kToMneDoc = R"doc(to_mne() -> mne.EpochsArray | list[mne.EvokedArray]
+
+A session file gives one mne.EpochsArray: the observations of every cell in file order,
+cell by cell, in volts, channel type "eeg", named by channel_names, tmin 0. Its events lie
+end to end (epoch i at sample i x samples per epoch) with the cell's number as the event
+id; event_id maps the cells' names (made unique) to their numbers. Cells without
+observations are left out; the others must share samples per observation and sampling
+rate, else orva.Error names two that differ.
+
+An average file gives one mne.EvokedArray per cell and subject, in file order: tmin is
+-BaselineDuration / 1000 s, comment "<cell name>, subject <n>", nave the trials behind
+that subject's average (trial-specific word 0 where the file holds it and it is at least
+1, else 1).
+
+Needs MNE-Python (Debian: python3-mne).)doc";
+
+py::object Info(const py::module_& mne, const TDocument& d, int rate)
+{
+    return mne.attr("create_info")(py::arg("ch_names") = d.ChannelNames, py::arg("sfreq") = static_cast<double>(rate),
+                                   py::arg("ch_types") = "eeg", py::arg("verbose") = false);
+}
+
+py::object Epochs(const py::module_& mne, const py::module_& np, const TDocument& d)
+{
+    const TORVAFile& f = d.File;
+    CheckUniformEpochs(f);
+    const std::vector<std::string> names = UniqueEventNames(f);
+    py::list blocks;
+    py::dict eventId;
+    std::vector<std::int64_t> events;
+    int samples = 0;
+    int rate = 0;
+    std::int64_t epoch = 0;
+    for (int c = 0; c < f.NumCells(); ++c) {
+        const TORVACell& cell = f.Cells[static_cast<std::size_t>(c)];
+        if (cell.NumObservations <= 0)
+            continue;
+        samples = cell.SamplesPerObservation;
+        rate = cell.SamplesPerSecond;
+        CellSampleTimes(f, c); // refuses a rate that is not positive
+        blocks.append(CellData(d, c));
+        eventId[py::str(names[static_cast<std::size_t>(c)])] = cell.CellNumber;
+        for (int o = 0; o < cell.NumObservations; ++o, ++epoch)
+            events.insert(events.end(), {epoch * samples, 0, cell.CellNumber});
+    }
+    py::array data = np.attr("concatenate")(blocks);
+    data.attr("__imul__")(1e-6);
+    py::array eventArray = VectorArray(std::move(events)).attr("reshape")(-1, 3);
+    return mne.attr("EpochsArray")(data, Info(mne, d, rate), py::arg("events") = eventArray, py::arg("tmin") = 0.0,
+                                   py::arg("event_id") = eventId, py::arg("verbose") = false);
+}
+
+py::list Evoked(const py::module_& mne, const TDocument& d)
+{
+    const TORVAFile& f = d.File;
+    py::list evoked;
+    const double tmin = -static_cast<double>(f.GeneralInformation.BaselineDuration) / 1000.0;
+    for (int c = 0; c < f.NumCells(); ++c) {
+        const TORVACell& cell = f.Cells[static_cast<std::size_t>(c)];
+        if (cell.NumObservations <= 0)
+            continue;
+        CellSampleTimes(f, c);
+        const py::object info = Info(mne, d, cell.SamplesPerSecond);
+        py::array data = CellData(d, c);
+        data.attr("__imul__")(1e-6);
+        const std::string name = EventName(f, c);
+        for (int o = 0; o < cell.NumObservations; ++o)
+            evoked.append(mne.attr("EvokedArray")(
+                data[py::int_(o)], info, py::arg("tmin") = tmin,
+                py::arg("comment") = Utf8Text(name + ", subject " + std::to_string(o + 1)),
+                py::arg("nave") = AveragedTrials(cell, o), py::arg("verbose") = false));
+    }
+    return evoked;
+}
+
+py::object ToMne(const TDocument& d)
+{
+    const py::module_ mne = py::module_::import("mne");
+    if (d.File.IsAverageFile())
+        return Evoked(mne, d);
+    return Epochs(mne, py::module_::import("numpy"), d);
+}
+
+} // namespace
+
+void AddMneMethod(py::class_<TDocument, TDocumentPtr>& cls) { cls.def("to_mne", &ToMne, kToMneDoc); }
+
+} // namespace orva::python

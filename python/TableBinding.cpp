@@ -1,0 +1,152 @@
+// File.long_table and File.measure: the tables of the batch tool as columns of NumPy arrays.
+#include "export/LongTableExport.h"
+#include "export/MeasureExport.h"
+#include "python/BindingSupport.h"
+
+#include <cmath>
+#include <mutex>
+
+namespace orva::python {
+
+namespace {
+
+const char* const kLongTableDoc = R"doc(long_table(cells=None, obs=None, chans=None, samples=None) -> dict
+
+The long table of "orva export-long" as a dict of NumPy arrays, one entry per row, under
+its column names: file, cell, cell_name, observation, channel, sample, time_ms, value_uv.
+pandas.DataFrame(f.long_table()) gives the table. Numbers count from 1; time_ms and
+value_uv are exact (not rounded as in the CSV file).
+
+Each selection is None (everything each cell has), a typed list as the batch tool reads
+it ("1 3 5"), or a sequence of ints counted from 1; rows follow the lists' order, nested
+cell > observation > channel > sample. Raises orva.Error with the batch tool's text for a
+number outside the file.)doc";
+
+const char* const kMeasureDoc =
+    R"doc(measure(window_ms, measures=("mean",), polarity="positive", neighbours=0, cells=None, obs=None, chans=None) -> dict
+
+The measure table of "orva measure" as a dict of NumPy arrays under its column names:
+file, cell, cell_name, observation, channel, measure, window_start_ms, window_end_ms,
+value, note. One row per cell, observation, channel and measure, nested in that order.
+
+window_ms   (start, end): the samples whose time lies from start to end ms inclusive
+            (from the stimulus in an average file, from the first sample in a session file)
+measures    names among "mean", "peak", "peak-latency"
+polarity    "positive" (largest value) or "negative" (smallest)
+neighbours  0: the simple peak; N >= 1: the largest local peak, beyond the mean of the N
+            samples on either side (the note says "no local peak" when there is none)
+cells, obs, chans  selections as in long_table.
+
+Values are exact (not rounded to three decimals). Raises orva.Error as the batch tool
+refuses a file (a number outside the file, a cell without a sample in the window).)doc";
+
+py::dict LongTable(const TDocument& d, const py::object& cells, const py::object& obs, const py::object& chans,
+                   const py::object& samples)
+{
+    TLongTableOptions options;
+    options.Cells = SelectionArgument(cells, "cells");
+    options.Observations = SelectionArgument(obs, "obs");
+    options.Channels = SelectionArgument(chans, "chans");
+    options.Samples = SelectionArgument(samples, "samples");
+    TLongTableColumns table;
+    {
+        py::gil_scoped_release unlocked;
+        std::shared_lock reading(d.Samples);
+        table = LongTableColumns(d.File, options);
+    }
+    py::list names;
+    for (const TORVACell& cell : d.File.Cells)
+        names.append(Text1252(cell.Name));
+    const py::module_ np = py::module_::import("numpy");
+    const std::size_t rows = table.Cell.size();
+    py::dict out;
+    out["file"] = np.attr("full")(rows, PathTextString(d.File.FileName), py::arg("dtype") = "object");
+    const py::array cell = VectorArray(std::move(table.Cell));
+    out["cell"] = cell;
+    out["cell_name"] = TakeNames(names, cell, 1);
+    out["observation"] = VectorArray(std::move(table.Observation));
+    out["channel"] = VectorArray(std::move(table.Channel));
+    out["sample"] = VectorArray(std::move(table.Sample));
+    out["time_ms"] = VectorArray(std::move(table.TimeMs));
+    out["value_uv"] = VectorArray(std::move(table.ValueUv));
+    return out;
+}
+
+std::pair<double, double> Window(const py::object& window)
+{
+    if (py::isinstance<py::str>(window) || !py::hasattr(window, "__len__") || py::len(window) != 2)
+        throw py::type_error("window_ms takes two times in ms: (start, end)");
+    return {py::float_(window[py::int_(0)]).cast<double>(), py::float_(window[py::int_(1)]).cast<double>()};
+}
+
+py::dict Measure(const TDocument& d, const py::object& window, const py::object& measures, const std::string& polarity,
+                 int neighbours, const py::object& cells, const py::object& obs, const py::object& chans)
+{
+    TMeasureOptions options;
+    std::tie(options.WindowStart, options.WindowEnd) = Window(window);
+    if (py::isinstance<py::str>(measures))
+        throw py::type_error("measures takes a sequence of names such as (\"mean\", \"peak\")");
+    for (const py::handle name : measures) {
+        const std::string text = py::str(name).cast<std::string>();
+        const auto kind = MeasureFromName(text);
+        if (!kind)
+            throw py::value_error("unknown measure \"" + text + "\" (mean, peak or peak-latency)");
+        options.Measures.push_back(*kind);
+    }
+    if (polarity != "positive" && polarity != "negative")
+        throw py::value_error("polarity is positive or negative, not \"" + polarity + "\"");
+    options.Polarity = polarity == "positive" ? TPolarity::Positive : TPolarity::Negative;
+    options.Neighbours = neighbours;
+    options.Cells = SelectionArgument(cells, "cells");
+    options.Observations = SelectionArgument(obs, "obs");
+    options.Channels = SelectionArgument(chans, "chans");
+    TMeasureColumns table;
+    {
+        py::gil_scoped_release unlocked;
+        std::shared_lock reading(d.Samples);
+        table = MeasureColumns(d.File, options);
+    }
+    const std::size_t rows = table.Cell.size();
+    py::list names;
+    for (const TORVACell& cell : d.File.Cells)
+        names.append(Text1252(cell.Name));
+    py::list measureNames;
+    for (TMeasureKind kind : {TMeasureKind::Mean, TMeasureKind::Peak, TMeasureKind::PeakLatency})
+        measureNames.append(py::str(std::string(MeasureName(kind))));
+    std::vector<std::int32_t> kinds;
+    std::vector<std::int32_t> notes;
+    for (std::size_t i = 0; i < rows; ++i) {
+        kinds.push_back(static_cast<std::int32_t>(table.Measure[i]));
+        notes.push_back(table.NoLocalPeak[i] ? 1 : 0);
+    }
+    py::list noteTexts;
+    noteTexts.append(py::str(""));
+    noteTexts.append(py::str(std::string(kNoLocalPeak)));
+    const py::module_ np = py::module_::import("numpy");
+    py::dict out;
+    out["file"] = np.attr("full")(rows, PathTextString(d.File.FileName), py::arg("dtype") = "object");
+    const py::array cell = VectorArray(std::move(table.Cell));
+    out["cell"] = cell;
+    out["cell_name"] = TakeNames(names, cell, 1);
+    out["observation"] = VectorArray(std::move(table.Observation));
+    out["channel"] = VectorArray(std::move(table.Channel));
+    out["measure"] = TakeNames(measureNames, VectorArray(std::move(kinds)), 0);
+    out["window_start_ms"] = np.attr("full")(rows, options.WindowStart);
+    out["window_end_ms"] = np.attr("full")(rows, options.WindowEnd);
+    out["value"] = VectorArray(std::move(table.Value));
+    out["note"] = TakeNames(noteTexts, VectorArray(std::move(notes)), 0);
+    return out;
+}
+
+} // namespace
+
+void AddTableMethods(py::class_<TDocument, TDocumentPtr>& cls)
+{
+    cls.def("long_table", &LongTable, py::arg("cells") = py::none(), py::arg("obs") = py::none(),
+            py::arg("chans") = py::none(), py::arg("samples") = py::none(), kLongTableDoc);
+    cls.def("measure", &Measure, py::arg("window_ms"), py::arg("measures") = py::make_tuple("mean"),
+            py::arg("polarity") = "positive", py::arg("neighbours") = 0, py::arg("cells") = py::none(),
+            py::arg("obs") = py::none(), py::arg("chans") = py::none(), kMeasureDoc);
+}
+
+} // namespace orva::python

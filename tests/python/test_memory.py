@@ -1,0 +1,70 @@
+# Views of the document's memory, saving and filtering in place.
+import gc
+
+import numpy as np
+import pytest
+
+from conftest import data_file, orva, random_cells, run_orva
+
+
+def test_raw_is_a_view_that_save_writes(tmp_path, demo_ses):
+    f = orva.read(demo_ses)
+    raw = f.cells[1].raw
+    assert raw.shape == (40, 250, 64) and raw.dtype == np.int16 and not raw.flags.owndata
+    assert np.shares_memory(raw, f.cells[1].raw)
+    before = f.cells[1].data()[5, 7, 9]
+    raw[5, 9, 7] = 1234  # observation 6, sample 10, channel 8
+    assert f.cells[1].raw[5, 9, 7] == 1234 and f.cells[1].data()[5, 7, 9] != before
+    out = tmp_path / "changed.ses"
+    f.save(out)
+    original, changed = demo_ses.read_bytes(), out.read_bytes()
+    differ = np.flatnonzero(np.frombuffer(original, np.uint8) != np.frombuffer(changed, np.uint8))
+    offset = len(original) - 2 * 40 * 250 * 64 + 2 * ((5 * 250 + 9) * 64 + 7)
+    assert set(differ) <= {offset, offset + 1} and len(differ) > 0
+    assert changed[offset:offset + 2] == (1234).to_bytes(2, "big")
+
+
+def test_views_keep_the_document_alive(demo_ses):
+    f = orva.read(demo_ses)
+    raw = f.cells[0].raw
+    words = f.cells[0].trial_specifics
+    expected = raw.copy()
+    del f
+    gc.collect()
+    np.testing.assert_array_equal(raw, expected)
+    assert words.shape[0] == 40
+
+
+def test_save_unchanged_equals_orva_save(tmp_path, demo_ave):
+    run_orva("save", demo_ave, tmp_path / "a.ave")
+    orva.read(demo_ave).save(str(tmp_path / "b.ave"))
+    assert (tmp_path / "a.ave").read_bytes() == (tmp_path / "b.ave").read_bytes() == demo_ave.read_bytes()
+
+
+@pytest.mark.parametrize("cutoff", ["12.5", 12.5, 30, "1e1"])
+def test_filter_equals_orva_filter(tmp_path, demo_ses, cutoff):
+    run_orva("filter", demo_ses, tmp_path / "cli.ses", "--cutoff", str(cutoff))
+    f = orva.read(demo_ses)
+    assert f.filter(cutoff) == 0
+    f.save(tmp_path / "py.ses")
+    assert (tmp_path / "py.ses").read_bytes() == (tmp_path / "cli.ses").read_bytes()
+
+
+def test_filter_reports_clamps_and_refusals(tmp_path):
+    rng = np.random.default_rng(5)
+    cells = random_cells(rng, [(2, 64, 250)], 2)
+    cells[0]["data"][:, :32, :] = -32768  # a full-scale step overshoots once filtered
+    cells[0]["data"][:, 32:, :] = 32767
+    path = tmp_path / "loud.ses"
+    path.write_bytes(data_file(cells, 2, zeros=[0, 0], gains=[400, 400]))
+    f = orva.read(path)
+    clamped = f.filter(20)
+    expected = run_orva("filter", path, tmp_path / "out.ses", "--cutoff", "20").stderr
+    assert clamped > 0 and str(clamped) in expected.replace(",", "")
+    raw = f.cells[0].raw.copy()
+    with pytest.raises(orva.Error) as e:
+        f.filter(-1)
+    np.testing.assert_array_equal(f.cells[0].raw, raw)
+    with pytest.raises(orva.Error) as e:
+        f.filter("12,5")
+    assert e.value.filename == 'cut-off frequency "12,5"' and "not a valid cut-off" in e.value.strerror

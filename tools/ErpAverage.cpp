@@ -1,0 +1,91 @@
+#include "tools/ErpAverage.h"
+
+#include <limits>
+
+namespace orva {
+
+namespace {
+
+// Refuses what cannot be averaged before anything is computed.
+void CheckAverage(const TORVAFile& session, const TAverageOptions& options)
+{
+    RequireSessionFile(session, "average");
+    if (options.BaselineMs < std::numeric_limits<std::int16_t>::min() ||
+        options.BaselineMs > std::numeric_limits<std::int16_t>::max())
+        RefuseExport(session, "Cannot average: a baseline of " + std::to_string(options.BaselineMs) +
+                                  " ms does not fit the file's field (-32768 to 32767)");
+    if (session.NumCells() == 0)
+        RefuseExport(session, "Cannot average: the file has no cells");
+    if (options.Observations && options.Observations->empty())
+        RefuseExport(session, "Cannot average: the list of observations is empty");
+    for (int c = 0; c < session.NumCells(); ++c) {
+        const TORVACell& cell = session.Cells[static_cast<std::size_t>(c)];
+        if (cell.NumObservations <= 0)
+            RefuseExport(session, "Cannot average: " + CellText(session, c) + " has no observation");
+        if (options.Observations)
+            CheckSelectionEntries(session, "Observations", *options.Observations, cell.NumObservations,
+                                  CellText(session, c) + " has " + std::to_string(cell.NumObservations) +
+                                      " observations");
+    }
+}
+
+// The mean of the chosen observations of cell c. The raw samples are summed over the
+// cell's contiguous block, one observation after another, into one row of doubles (exact:
+// the sums stay far below 2^53); each sum is calibrated once at the end.
+TValueCell AverageCell(const TORVAFile& session, int c, const TSelectionList& observations)
+{
+    const TORVACell& in = session.Cells[static_cast<std::size_t>(c)];
+    const std::size_t perObservation = in.Data.ValuesPerObservation();
+    const std::size_t channels = static_cast<std::size_t>(session.NumChannels());
+    std::vector<double> sum(perObservation, 0.0);
+    for (int o : observations) {
+        const std::int16_t* raw = in.Data.Observation(o);
+        double* acc = sum.data();
+        for (std::size_t i = 0; i < perObservation; ++i)
+            acc[i] += raw[i];
+    }
+    const double n = static_cast<double>(observations.size());
+    const auto& dd = session.DataDescription;
+    for (std::size_t i = 0; i < perObservation; ++i) {
+        const std::size_t h = i % channels;
+        // The mean of ((v - zero) x 400) / gain over the n observations.
+        sum[i] = (sum[i] - n * dd.Zeros[h]) * 400.0 / dd.Gains[h] / n;
+    }
+    TValueCell cell;
+    cell.Record.Name = in.Name;
+    cell.Record.CellNumber = in.CellNumber;
+    cell.Record.NumObservations = 1;
+    cell.Record.SamplesPerObservation = in.SamplesPerObservation;
+    cell.Record.SamplesPerSecond = in.SamplesPerSecond;
+    cell.Record.TrialSpecificsLength = layout::kAverageTrialSpecificsLength;
+    cell.Record.TrialSpecifics = TTrialSpecifics(1, layout::kAverageTrialSpecificsLength / 2);
+    cell.Record.TrialSpecifics(0, 0) = static_cast<std::int16_t>(observations.size());
+    cell.CellWord = session.DataDescription.CellWords[static_cast<std::size_t>(c)];
+    cell.Values = std::move(sum);
+    cell.Sources = {ExportedDocumentName(session)};
+    return cell;
+}
+
+} // namespace
+
+TErpResult AverageSession(const TORVAFile& session, const TAverageOptions& options)
+{
+    CheckAverage(session, options);
+    std::vector<TValueCell> cells;
+    for (int c = 0; c < session.NumCells(); ++c) {
+        const int count = session.Cells[static_cast<std::size_t>(c)].NumObservations;
+        TSelectionList chosen;
+        if (options.Observations) {
+            chosen = DistinctEntries(session, "Observations", *options.Observations, count, "");
+        } else {
+            for (int o = 0; o < count; ++o)
+                chosen.push_back(o);
+        }
+        cells.push_back(AverageCell(session, c, chosen));
+    }
+    TErpResult result;
+    result.File = MakeAverageFile(session, std::move(cells), 1, options.BaselineMs);
+    return result;
+}
+
+} // namespace orva

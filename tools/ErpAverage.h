@@ -1,0 +1,25 @@
+#pragma once
+// Averages from a session file: one observation per cell, the mean of its trials.
+#include "export/ExportSupport.h"
+#include "tools/ErpDocument.h"
+
+#include <optional>
+
+namespace orva {
+
+struct TAverageOptions {
+    /// The observations averaged in every cell (zero-based, as ParseSelectionList gives
+    /// them; a number twice counts once); all of each cell's when left out.
+    std::optional<TSelectionList> Observations;
+    /// The BaselineDuration of the average file, in ms.
+    std::int32_t BaselineMs = 0;
+};
+
+/// The average file of a session: the session's cells in order, each with one observation
+/// whose value at (sample, channel) is the mean over the chosen observations, trial
+/// specifics word 0 the number averaged. Refuses an average file, a cell without
+/// observations, a listed number beyond a cell's observations and a baseline outside a
+/// 16-bit field.
+TErpResult AverageSession(const TORVAFile& session, const TAverageOptions& options);
+
+} // namespace orva

@@ -1,0 +1,79 @@
+#pragma once
+// The one way a computed value goes back into a 16-bit sample: nearest integer, halves to
+// even, plus the channel's zero, kept within -32768 .. 32767 with every value beyond counted.
+// The filter runs it on vectors of lanes, the ERP operations on single values; both get
+// the same result for the same scaled value.
+#include "tools/LaneVector.h"
+
+#include <cstdint>
+
+namespace orva {
+
+namespace lanes {
+
+// Single values, so that StoreScaledSample below serves one value as well as eight lanes.
+ORVA_LANE_INLINE void Clamp(double& v, double low, double high)
+{
+    v = v < low ? low : v;
+    v = v > high ? high : v;
+}
+ORVA_LANE_INLINE void RoundToEven(double& v)
+{
+    const double shift = 6755399441055744.0;
+    v = (v + shift) - shift;
+}
+ORVA_LANE_INLINE void Convert(int& to, const double& v) { to = static_cast<int>(v); }
+ORVA_LANE_INLINE void ClampLanes(int& v, const int& low, const int& high)
+{
+    v = v < low ? low : v;
+    v = v > high ? high : v;
+}
+
+} // namespace lanes
+
+/// stored = nearest(scaled) + zero within the 16-bit range; clamped grows by 1 for every
+/// value (lane) that lay beyond it. D is double or lanes::TDoubles, I int or lanes::TInts;
+/// low16 and high16 hold -32768 and 32767 in every lane.
+template <class D, class I>
+ORVA_LANE_INLINE void StoreScaledSample(D scaled, const D& zero, const I& low16, const I& high16, I& stored,
+                                        I& clamped)
+{
+    // Clamping before rounding keeps the magnitude small; the bounds are whole numbers, so
+    // the result is the clamped nearest integer either way.
+    lanes::Clamp(scaled, -1.0e6, 1.0e6);
+    lanes::RoundToEven(scaled);
+    scaled = scaled + zero;
+    // One step beyond either end first, so that a clamped value can still be told from one
+    // that is exactly at the end: the difference is then 1 or -1, and its square counts.
+    lanes::Clamp(scaled, -32769.0, 32768.0);
+    I unclamped;
+    lanes::Convert(unclamped, scaled);
+    stored = unclamped;
+    lanes::ClampLanes(stored, low16, high16);
+    const I beyond = unclamped - stored;
+    clamped = clamped + beyond * beyond;
+}
+
+/// A value in microvolts back into a raw sample of a session file's channel:
+/// nearest(gain x value / 400) + zero, counted in clamped when it does not fit.
+inline std::int16_t SessionSample(double value, std::int32_t zero, std::int32_t gain, std::int64_t& clamped)
+{
+    int stored = 0;
+    int beyond = 0;
+    StoreScaledSample(static_cast<double>(gain) * value / 400.0, static_cast<double>(zero), -32768, 32767, stored,
+                      beyond);
+    clamped += beyond;
+    return static_cast<std::int16_t>(stored);
+}
+
+/// A value in microvolts back into a raw sample of an average file: nearest(scaleBins x value).
+inline std::int16_t AverageSample(double value, double scaleBins, std::int64_t& clamped)
+{
+    int stored = 0;
+    int beyond = 0;
+    StoreScaledSample(scaleBins * value, 0.0, -32768, 32767, stored, beyond);
+    clamped += beyond;
+    return static_cast<std::int16_t>(stored);
+}
+
+} // namespace orva
