@@ -243,6 +243,11 @@ TEdfPhysicalRange EdfPhysicalRange(const TORVAFile& file, int c)
     return {*minimum, *maximum};
 }
 
+void CheckEdf(const TORVAFile& file, const TEpochLayout& layout, const std::vector<std::string>& channelNames)
+{
+    Plan(file, layout, channelNames);
+}
+
 void WriteEdf(const TORVAFile& file, const TEpochLayout& layout, const std::vector<std::string>& channelNames,
               const std::filesystem::path& edfPath)
 {

@@ -23,6 +23,9 @@ struct TEdfPhysicalRange {
 };
 TEdfPhysicalRange EdfPhysicalRange(const TORVAFile& file, int c);
 
+/// The checks of WriteEdf, without writing anything.
+void CheckEdf(const TORVAFile& file, const TEpochLayout& layout, const std::vector<std::string>& channelNames);
+
 /// Writes the epochs of layout to edfPath, channels labelled by channelNames (one per
 /// channel of the file, as ChannelNamesFor gives them). Everything is checked before the
 /// file is touched: besides ExportedChannelNames, epochs of different lengths (naming two

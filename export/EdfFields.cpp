@@ -1,7 +1,6 @@
 #include "export/EdfFields.h"
 
 #include <charconv>
-#include <cstdio>
 
 namespace orva {
 
@@ -77,9 +76,9 @@ std::string EdfOnsetText(TEdfTime time)
     std::string text = "+" + std::to_string(time.Whole);
     if (time.Nanos == 0)
         return text;
-    char digits[10];
-    std::snprintf(digits, sizeof digits, "%09lld", static_cast<long long>(time.Nanos));
-    std::string fraction(digits);
+    std::string fraction(9, '0');
+    for (std::int64_t n = time.Nanos, i = 8; i >= 0; --i, n /= 10)
+        fraction[static_cast<std::size_t>(i)] = static_cast<char>('0' + n % 10);
     while (fraction.back() == '0')
         fraction.pop_back();
     return text + "." + fraction;

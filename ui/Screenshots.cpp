@@ -91,7 +91,7 @@ std::optional<QString> TUnattendedDialogs::GetOpenFileName(QWidget*, const QStri
     return std::nullopt;
 }
 
-std::optional<QString> TUnattendedDialogs::GetSaveFileName(QWidget*, const QString&, const QString&)
+std::optional<QString> TUnattendedDialogs::GetSaveFileName(QWidget*, const QString&, const QString&, const QString&)
 {
     return std::nullopt;
 }

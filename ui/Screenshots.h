@@ -49,7 +49,8 @@ public:
                   TDefaultAnswer defaultAnswer = TDefaultAnswer::Yes) override;
     std::optional<QString> GetOpenFileName(QWidget* parent, const QString& initialFolder) override;
     std::optional<QString> GetSaveFileName(QWidget* parent, const QString& initialFolder,
-                                           const QString& title = QString()) override;
+                                           const QString& title = QString(),
+                                           const QString& proposedName = QString()) override;
     /// Number of messages shown: a shot that produced one has failed.
     int Messages = 0;
 };

@@ -16,7 +16,8 @@ namespace orva::ui {
 namespace {
 
 // The commands that need a document and leave it alone while a load or save runs.
-constexpr const char* kViewItems[] = {"miFileToText", "miFileToStats", "miViewFileheader", "miViewChannelgraph",
+constexpr const char* kViewItems[] = {"miFileToText",     "miFileToStats",      "miFileToBrainVision",
+                                     "miFileToEdf",      "miViewFileheader",   "miViewChannelgraph",
                                      "miToolsMeasure"};
 // The commands that would close, replace, change or write the document.
 constexpr const char* kChangingItems[] = {"miFileSaveas",     "miFileClose",    "miToolsConvertGSN",

@@ -18,6 +18,8 @@ class QMenu;
 
 namespace orva::ui {
 
+struct TRecordingFormat;
+
 /// The frame of the program. It owns the one open document; every other window receives
 /// a weak reference to it and every message box and file dialog goes through `Dialogs`.
 ///
@@ -42,6 +44,8 @@ public:
     void miFileSaveasClick();
     void miFileToTextClick();
     void miFileToStatsClick();
+    void miFileToBrainVisionClick();
+    void miFileToEdfClick();
     void miFileCloseClick();
     void miFileQuitClick();
     void miViewFileheaderClick();
@@ -122,6 +126,8 @@ private:
     QString DocumentFolder() const;
     /// The save dialog of the tools and Save as; empty when cancelled.
     std::optional<QString> AskSaveName(const QString& title = QString());
+    /// File > Export to BrainVision / EDF+: the whole document in that format.
+    void ExportRecording(const TRecordingFormat& format);
     /// Asks where to write an ERP operation's result, writes it and tells of clamped values.
     void WriteErpResult(TErpResult result, const QString& title);
 

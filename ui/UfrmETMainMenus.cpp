@@ -56,6 +56,9 @@ void TfrmETMain::CreateMenus()
         ->setShortcut(QKeySequence::SaveAs);
     AddItem(file, "miFileToText", QStringLiteral("Export to &text..."), &TfrmETMain::miFileToTextClick);
     AddItem(file, "miFileToStats", QStringLiteral("E&xport to stats..."), &TfrmETMain::miFileToStatsClick);
+    AddItem(file, "miFileToBrainVision", QStringLiteral("Export to &BrainVision..."),
+            &TfrmETMain::miFileToBrainVisionClick);
+    AddItem(file, "miFileToEdf", QStringLiteral("Export to &EDF+..."), &TfrmETMain::miFileToEdfClick);
     AddItem(file, "miFileClose", QStringLiteral("&Close"), &TfrmETMain::miFileCloseClick);
     AddSeparator(file, "miFileN2");
     AddItem(file, "miFileQuit", QStringLiteral("&Quit"), &TfrmETMain::miFileQuitClick)->setShortcut(QKeySequence::Quit);

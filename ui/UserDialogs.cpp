@@ -63,12 +63,14 @@ std::optional<QString> TQtDialogs::GetOpenFileName(QWidget* parent, const QStrin
 }
 
 std::optional<QString> TQtDialogs::GetSaveFileName(QWidget* parent, const QString& initialFolder,
-                                                   const QString& title)
+                                                   const QString& title, const QString& proposedName)
 {
     QFileDialog dialog(parent, title, initialFolder);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!proposedName.isEmpty())
+        dialog.selectFile(proposedName);
     return RunFileDialog(dialog);
 }
 

@@ -27,9 +27,11 @@ public:
     /// Nothing when cancelled.
     virtual std::optional<QString> GetOpenFileName(QWidget* parent, const QString& initialFolder) = 0;
     /// The save dialog: filter "all files (*.*)", resizable, no default extension, no question
-    /// before replacing a file; an empty title keeps the platform's. Nothing when cancelled.
+    /// before replacing a file; an empty title keeps the platform's; proposedName (a name
+    /// without folder), when given, fills the name box. Nothing when cancelled.
     virtual std::optional<QString> GetSaveFileName(QWidget* parent, const QString& initialFolder,
-                                                   const QString& title = QString()) = 0;
+                                                   const QString& title = QString(),
+                                                   const QString& proposedName = QString()) = 0;
 };
 
 /// The real Qt dialogs.
@@ -40,7 +42,8 @@ public:
                   TDefaultAnswer defaultAnswer = TDefaultAnswer::Yes) override;
     std::optional<QString> GetOpenFileName(QWidget* parent, const QString& initialFolder) override;
     std::optional<QString> GetSaveFileName(QWidget* parent, const QString& initialFolder,
-                                           const QString& title = QString()) override;
+                                           const QString& title = QString(),
+                                           const QString& proposedName = QString()) override;
 };
 
 } // namespace orva::ui

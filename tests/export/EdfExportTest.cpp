@@ -190,8 +190,9 @@ TEST(Edf, StartDateOnlyFromARealCollectionDate)
 }
 
 // What a reader computes from the header (linear between the physical limits as written)
-// stays within 5e-6 of the larger limit of our calibrated value, for every gain and
-// several zeros of a session file and every scale of an average file.
+// stays within 5e-6 of the larger limit, and within a third of one digital step, of our
+// calibrated value, for every gain and several zeros of a session file and every scale of
+// an average file.
 TEST(Edf, ReaderCalibrationStaysWithinTheStatedBound)
 {
     TORVAFile f = test::MakeDocument(false, {1}, {1}, 1);
@@ -209,6 +210,8 @@ TEST(Edf, ReaderCalibrationStaysWithinTheStatedBound)
             const double reader = low + (d + 32768.0) * (high - low) / 65535.0;
             const double error = std::abs(reader - CalibratedValue(f, d, 0)) / limit;
             worst = std::max(worst, error);
+            const double step = std::abs(CalibratedValue(f, 32767, 0) - CalibratedValue(f, -32768, 0)) / 65535;
+            ASSERT_LE(error * limit, step / 3) << "raw " << d;
             ASSERT_LE(error, 5e-6) << "raw " << d << " zero " << f.DataDescription.Zeros[0] << " gain "
                                    << f.DataDescription.Gains[0] << " scale " << f.GeneralInformation.ScaleBins;
         }

@@ -25,7 +25,8 @@ struct TItemState {
 const TItemState kItemStates[] = {
     {"miFileOpen", true, true},           {"miFileSave", false, false},
     {"miFileSaveas", false, true},        {"miFileToText", false, true},
-    {"miFileToStats", false, true},       {"miFileClose", false, true},
+    {"miFileToStats", false, true},       {"miFileToBrainVision", false, true},
+    {"miFileToEdf", false, true},         {"miFileClose", false, true},
     {"miFileQuit", true, true},           {"miEditUndo", false, false},
     {"miEditConfigure", false, false},    {"miViewFileheader", false, true},
     {"miViewChannelgraph", false, true},  {"miViewChannelvalues", false, false},
@@ -90,7 +91,8 @@ TEST_F(TMainWindowTest, MenuBarHoldsEveryItemInOrder)
     } menus[] = {
         {"miFile",
          {"miFileOpen=Open...", "miFileN1=-", "miFileSave=Save", "miFileSaveas=Save as...",
-          "miFileToText=Export to text...", "miFileToStats=Export to stats...", "miFileClose=Close", "miFileN2=-",
+          "miFileToText=Export to text...", "miFileToStats=Export to stats...",
+          "miFileToBrainVision=Export to BrainVision...", "miFileToEdf=Export to EDF+...", "miFileClose=Close", "miFileN2=-",
           "miFileQuit=Quit"}},
         {"miEdit", {"miEditUndo=Undo", "miEditN1=-", "miEditConfigure=Configure..."}},
         {"miView",

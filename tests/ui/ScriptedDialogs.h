@@ -26,6 +26,7 @@ struct TFileDialogCall {
     bool Save = false;
     QString InitialFolder;
     QString Title;
+    QString ProposedName;
 };
 
 /// Answers from queues filled by the test. An empty queue answers No / Cancel, so a
@@ -44,12 +45,13 @@ public:
     }
     std::optional<QString> GetOpenFileName(QWidget*, const QString& initialFolder) override
     {
-        FileDialogs.push_back({false, initialFolder, QString()});
+        FileDialogs.push_back({false, initialFolder, QString(), QString()});
         return Take(OpenNames).value_or(std::nullopt);
     }
-    std::optional<QString> GetSaveFileName(QWidget*, const QString& initialFolder, const QString& title) override
+    std::optional<QString> GetSaveFileName(QWidget*, const QString& initialFolder, const QString& title,
+                                           const QString& proposedName) override
     {
-        FileDialogs.push_back({true, initialFolder, title});
+        FileDialogs.push_back({true, initialFolder, title, proposedName});
         return Take(SaveNames).value_or(std::nullopt);
     }
 

@@ -295,10 +295,11 @@ TEST_F(StatexportWindowTest, DocumentClosedDuringTheSaveDialogIsNotWritten)
 {
     struct TClosingDialogs : test::TScriptedDialogs {
         std::shared_ptr<TORVAFile>* Document = nullptr;
-        std::optional<QString> GetSaveFileName(QWidget* parent, const QString& folder, const QString& title) override
+        std::optional<QString> GetSaveFileName(QWidget* parent, const QString& folder, const QString& title,
+                                               const QString& proposedName) override
         {
             Document->reset();
-            return TScriptedDialogs::GetSaveFileName(parent, folder, title);
+            return TScriptedDialogs::GetSaveFileName(parent, folder, title, proposedName);
         }
     } closing;
     auto file = AverageDocument({{1, 5, 250}}, 1);
