@@ -3,8 +3,8 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "model/ORVAError.h"
-#include "ui/PlotPicture.h"
-#include "ui/QtText.h"
+#include "plot/PlotPicture.h"
+#include "plot/QtText.h"
 
 #include <QGuiApplication>
 
@@ -18,13 +18,13 @@ namespace orva::cli {
 
 namespace {
 
-ui::TOverlay Overlay(const std::optional<std::string>& text)
+plot::TOverlay Overlay(const std::optional<std::string>& text)
 {
     if (text == "cells")
-        return ui::TOverlay::Cells;
+        return plot::TOverlay::Cells;
     if (text == "channels")
-        return ui::TOverlay::Channels;
-    return ui::TOverlay::None;
+        return plot::TOverlay::Channels;
+    return plot::TOverlay::None;
 }
 
 struct TPlotArguments {
@@ -38,12 +38,12 @@ int Plot(const TPlotArguments& a)
 {
     RequirePositionals(a.Positionals, 2);
     const std::filesystem::path outPath = AbsolutePath(a.Positionals[1]);
-    const QString out = ui::PathToText(outPath);
-    if (!ui::PictureFormatOf(out))
+    const QString out = plot::PathToText(outPath);
+    if (!plot::PictureFormatOf(out))
         throw TUsageError{"the picture's name must end in .png or .svg"};
-    const auto size = ui::ParsePictureSize(QString::fromStdString(a.Size.value_or("800x400")));
+    const auto size = plot::ParsePictureSize(QString::fromStdString(a.Size.value_or("800x400")));
 
-    ui::TPlotOptions options;
+    plot::TPlotOptions options;
     options.Overlay = Overlay(a.Overlay);
     options.NegativeUp = a.NegativeUp;
     options.Axes = a.Axes;
@@ -58,13 +58,13 @@ int Plot(const TPlotArguments& a)
 
     TTerminalProgress progress;
     const TORVAFile file = OpenDataFile(a.Positionals[0], a.OpenAnyway, &progress);
-    if (const auto problem = ui::TraceProblem(file, cell, obs, chan))
+    if (const auto problem = plot::TraceProblem(file, cell, obs, chan))
         throw EORVAError(PathText(AbsolutePath(a.Positionals[0])), "cannot plot: " + *problem);
-    ui::TPlotScene scene = ui::BuildPlotScene(file, cell, obs, chan, options);
+    plot::TPlotScene scene = plot::BuildPlotScene(file, cell, obs, chan, options);
     if (fit)
-        scene.Options.RangeUv = ui::FitRange(ui::SceneVoltages(scene));
+        scene.Options.RangeUv = plot::FitRange(plot::SceneVoltages(scene));
     // As in the window, a new range brings a y grid that suits it unless one is given.
-    scene.Options.YGrid = a.YGrid ? *a.YGrid : ui::AdaptYGrid(options.YGrid, scene.Options.RangeUv);
+    scene.Options.YGrid = a.YGrid ? *a.YGrid : plot::AdaptYGrid(options.YGrid, scene.Options.RangeUv);
 
     // Qt draws text only inside an application; without a display it draws offscreen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -73,7 +73,7 @@ int Plot(const TPlotArguments& a)
     char name[] = "orva";
     char* argv[] = {name, nullptr};
     QGuiApplication application(argc, argv);
-    const ui::TPlotPaintResult result = ui::SavePlotPicture(out, *size, scene);
+    const plot::TPlotPaintResult result = plot::SavePlotPicture(out, *size, scene);
     if (result.Clipped > 0)
         std::cerr << "orva plot: " << result.Clipped << " sample" << (result.Clipped == 1 ? " lies" : "s lie")
                   << " beyond the range of " << scene.Options.RangeUv << " uV (--range fit shows every sample)\n";
@@ -107,9 +107,9 @@ TRun DeclarePlot(CLI::App* command)
                    "grid spacing in uV (0: off; default 40, or a grid that suits --range)");
     AddText(command, "--size", a->Size, "WxH", "picture size in pixels (default 800x400)",
             [](const std::string& text) {
-                if (ui::ParsePictureSize(QString::fromStdString(text)))
+                if (plot::ParsePictureSize(QString::fromStdString(text)))
                     return std::string();
-                return "is WIDTHxHEIGHT, each 1 to " + std::to_string(ui::kMaximumPictureSide) + ", not \"" + text +
+                return "is WIDTHxHEIGHT, each 1 to " + std::to_string(plot::kMaximumPictureSide) + ", not \"" + text +
                        "\"";
             });
     AddOpenAnyway(command, a->OpenAnyway);
