@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <sstream>
 #include <thread>
 
 namespace orva::cli {
@@ -190,6 +191,21 @@ std::string THelpFormatter::make_usage(const CLI::App* app, std::string name) co
 {
     // A command's synopsis opens its description, which CLI11 prints first.
     return app->get_parent() ? std::string() : CLI::Formatter::make_usage(app, name);
+}
+
+std::string THelpFormatter::make_option_desc(const CLI::Option* option) const
+{
+    const std::size_t width = 80 - get_column_width();
+    std::string text, line;
+    std::istringstream words(option->get_description());
+    for (std::string word; words >> word;) {
+        if (!line.empty() && line.size() + 1 + word.size() > width) {
+            text += line + "\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+    }
+    return text + line;
 }
 
 } // namespace orva::cli

@@ -71,6 +71,8 @@ std::string UsageErrorText(const CLI::Error& error, const CLI::App* command);
 class THelpFormatter : public CLI::Formatter {
 public:
     std::string make_usage(const CLI::App* app, std::string name) const override;
+    /// An option's text, wrapped to the width of a terminal beside the option's column.
+    std::string make_option_desc(const CLI::Option* option) const override;
 };
 
 } // namespace orva::cli

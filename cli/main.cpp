@@ -47,9 +47,9 @@ void PrintOverview(std::ostream& out, const std::vector<TCommand>& commands)
     out << "\nRun 'orva COMMAND --help' (or 'orva help COMMAND') for the arguments of a command.\n";
 }
 
-// The declared words, one line per command, tab-separated: the name, every option name,
-// the options that take a value with the kind of value ("-o=OUT"), and the kind of the
-// positionals. The shell completion and the manual page's check read this.
+// The declared words, one line per command, tab-separated: the name, every option (its
+// spellings joined by commas), the options that take a value with the kind of value
+// ("-j,--jobs=JOBS"), and the kind of the positionals. The shell completion and the manual page's check read this.
 void PrintDeclarations(const CLI::App& app)
 {
     for (const CLI::App* command : app.get_subcommands({})) {
@@ -59,16 +59,15 @@ void PrintDeclarations(const CLI::App& app)
                 positionals = option->get_type_name();
                 continue;
             }
-            std::vector<std::string> all = option->get_snames();
-            for (auto& s : all)
-                s = "-" + s;
-            for (const auto& l : option->get_lnames())
-                all.push_back("--" + l);
-            for (const auto& n : all) {
-                names += (names.empty() ? "" : " ") + n;
-                if (!option->get_type_name().empty())
-                    values += (values.empty() ? "" : " ") + n + "=" + option->get_type_name();
-            }
+            // One option's spellings joined by commas: "-j,--jobs".
+            std::string spellings;
+            for (const auto& n : option->get_snames())
+                spellings += (spellings.empty() ? "-" : ",-") + n;
+            for (const auto& n : option->get_lnames())
+                spellings += (spellings.empty() ? "--" : ",--") + n;
+            names += (names.empty() ? "" : " ") + spellings;
+            if (!option->get_type_name().empty())
+                values += (values.empty() ? "" : " ") + spellings + "=" + option->get_type_name();
         }
         std::cout << command->get_name() << "\t" << names << "\t" << values << "\t" << positionals << "\n";
     }

@@ -41,9 +41,14 @@ std::vector<TDeclared> Declared()
             fields.push_back(f);
         if (fields.size() < 3)
             continue;
-        TDeclared d{fields[0], Words(fields[1]), {}};
+        TDeclared d{fields[0], {}, {}};
+        for (std::string spellings : Words(fields[1])) {
+            std::replace(spellings.begin(), spellings.end(), ',', ' ');
+            for (const auto& name : Words(spellings))
+                d.Options.push_back(name);
+        }
         for (const auto& v : Words(fields[2]))
-            d.ValueOptions.push_back(v.substr(0, v.find('=')));
+            d.ValueOptions.push_back(v.substr(0, v.find_first_of(",=")));
         commands.push_back(d);
     }
     return commands;
