@@ -91,6 +91,8 @@ int main(int argc, char** argv)
     CLI::App app("orva", "orva");
     app.formatter(std::make_shared<THelpFormatter>());
     app.require_subcommand(1);
+    // CLI11 reads "/name" as an option on Windows; there it is a path, as everywhere.
+    app.allow_windows_style_options(false);
     std::map<std::string, TRun> runs;
     for (const auto& c : commands) {
         std::string help = std::string(c.Usage) + c.Description;

@@ -143,6 +143,15 @@ TEST(OrvaCommandLine, JobsTakeEveryUsualSpelling)
     }
 }
 
+TEST(OrvaCommandLine, ASlashBeginsAPathNotAnOption)
+{
+    // (Windows programs often take "/name" as an option; here it is a file on every system.)
+    const TOrvaRun run = RunOrva({"check", "/no-such-folder/x.ave"});
+    EXPECT_EQ(run.ExitStatus, 1);
+    EXPECT_EQ(run.Err.rfind("orva: ", 0), 0u) << run.Err;
+    EXPECT_NE(run.Err.find("x.ave: Cannot open file for reading"), std::string::npos) << run.Err;
+}
+
 TEST(OrvaCommandLine, DoubleDashTakesFileNamesThatBeginWithADash)
 {
     // A relative name, as a shell glob gives it: the file lies in the working folder.
