@@ -59,7 +59,7 @@ std::string UsageLine(const std::string& command) { return "usage: orva " + comm
 TEST(OrvaCommandLine, DeclaresEveryCommandOfTheOverview)
 {
     const auto commands = Declared();
-    ASSERT_GE(commands.size(), 12u);
+    ASSERT_GE(commands.size(), 11u); // 12 where "plot" is built
     const TOrvaRun overview = RunOrva({"--help"});
     for (const auto& c : commands) {
         EXPECT_NE(overview.Out.find("\n  " + c.Name + " "), std::string::npos) << c.Name;
