@@ -6,6 +6,7 @@
 
 #include "OrvaVersion.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -13,61 +14,70 @@ namespace orva::cli {
 
 namespace {
 
-std::optional<std::string> OptionalValue(const TArguments& a, const std::string& name)
+TRun DeclareBids(CLI::App* command)
 {
-    return a.Has(name) ? std::optional<std::string>(a.Value(name)) : std::nullopt;
-}
+    struct TArgs {
+        std::vector<std::string> Inputs;
+        std::optional<std::string> Out, Task, Subject, Session, LineFrequency, Reference, ChannelNames;
+        bool Overwrite = false;
+        bool OpenAnyway = false;
+        int Jobs = 1;
+    };
+    auto a = std::make_shared<TArgs>();
+    AddInputFiles(command, a->Inputs);
+    AddText(command, "--out", a->Out, kFolder, "the dataset folder, created or extended")->required();
+    AddText(command, "--task", a->Task, "LABEL", "the task label (ASCII letters and digits)")->required();
+    AddText(command, "--subject", a->Subject, "LABEL", "the subject label of the one input (else from its name)");
+    AddText(command, "--session", a->Session, "LABEL", "the session label (else no session level)");
+    AddText(command, "--line-frequency", a->LineFrequency, "HZ", "power line frequency for the sidecar (else n/a)");
+    AddText(command, "--reference", a->Reference, "TEXT", "the EEG reference, e.g. \"Cz\" (else n/a)");
+    AddText(command, "--channel-names", a->ChannelNames, kAnyFile,
+            "one UTF-8 name per line for every channel (default E1 ... En)");
+    AddFlag(command, "--overwrite", a->Overwrite, "replace a subject, session and task already in the dataset");
+    AddJobs(command, a->Jobs);
+    AddOpenAnyway(command, a->OpenAnyway);
+    return [a] {
+        RequireInputs(a->Inputs);
+        TBidsOptions options;
+        options.Dataset = AbsolutePath(*a->Out);
+        options.Task = *a->Task;
+        options.Subject = a->Subject;
+        options.Session = a->Session;
+        options.LineFrequency = a->LineFrequency;
+        options.Reference = a->Reference;
+        if (a->ChannelNames)
+            options.ChannelNames = AbsolutePath(*a->ChannelNames);
+        options.Overwrite = a->Overwrite;
+        options.ProgramVersion = kOrvaVersion;
+        const std::vector<std::string>& arguments = a->Inputs;
+        const int jobs = a->Jobs;
 
-int RunBids(const std::vector<std::string>& arguments)
-{
-    std::vector<std::string> args = arguments;
-    const int jobs = TakeJobs(args);
-    const TArguments a(args, {"overwrite", "open-anyway"},
-                       {"out", "task", "subject", "session", "line-frequency", "reference", "channel-names"});
-    if (a.AllPositionals().empty())
-        throw TUsageError{"no input file given"};
-    if (!a.Has("out"))
-        throw TUsageError{"the dataset folder is missing: give it with --out DATASET"};
-    if (!a.Has("task"))
-        throw TUsageError{"the task label is missing: give it with --task LABEL"};
-    TBidsOptions options;
-    options.Dataset = AbsolutePath(a.Value("out"));
-    options.Task = a.Value("task");
-    options.Subject = OptionalValue(a, "subject");
-    options.Session = OptionalValue(a, "session");
-    options.LineFrequency = OptionalValue(a, "line-frequency");
-    options.Reference = OptionalValue(a, "reference");
-    if (a.Has("channel-names"))
-        options.ChannelNames = AbsolutePath(a.Value("channel-names"));
-    options.Overwrite = a.Has("overwrite");
-    options.ProgramVersion = kOrvaVersion;
-    const bool openAnyway = a.Has("open-anyway");
+        std::vector<std::filesystem::path> inputs;
+        for (const auto& input : arguments)
+            inputs.push_back(AbsolutePath(input));
+        const std::vector<TBidsRecording> recordings = PlanBidsDataset(inputs, options);
 
-    std::vector<std::filesystem::path> inputs;
-    for (const auto& input : a.AllPositionals())
-        inputs.push_back(AbsolutePath(input));
-    const std::vector<TBidsRecording> recordings = PlanBidsDataset(inputs, options);
-
-    // Every file is checked before the dataset is touched, then loaded again to be written
-    // (no more than JOBS documents at once), as export-long does.
-    std::string name;
-    const std::size_t failed = RunOnFiles(
-        "bids", inputs.size(), jobs, [&](std::size_t i, TFileResult&, TProgressDisplay* progress) {
-            const TORVAFile file = OpenDataFile(a.AllPositionals()[i], openAnyway, progress);
-            CheckBidsRecording(file, options);
-            if (i == 0)
-                name = BidsDatasetName(file, options.Dataset);
-        });
-    if (failed > 0)
-        return 1;
-    TTerminalProgress progress;
-    const bool single = inputs.size() == 1 || jobs == 1;
-    ForEachDocumentInOrder(
-        inputs.size(), jobs,
-        [&](std::size_t i) { return OpenDataFile(a.AllPositionals()[i], openAnyway, single ? &progress : nullptr); },
-        [&](std::size_t i, const TORVAFile& file) { WriteBidsRecording(file, recordings[i], options); });
-    WriteBidsDatasetFiles(options, recordings, name);
-    return 0;
+        // Every file is checked before the dataset is touched, then loaded again to be written
+        // (no more than JOBS documents at once), as export-long does.
+        std::string name;
+        const std::size_t failed =
+            RunOnFiles("bids", inputs.size(), jobs, [&](std::size_t i, TFileResult&, TProgressDisplay* progress) {
+                const TORVAFile file = OpenDataFile(arguments[i], a->OpenAnyway, progress);
+                CheckBidsRecording(file, options);
+                if (i == 0)
+                    name = BidsDatasetName(file, options.Dataset);
+            });
+        if (failed > 0)
+            return 1;
+        TTerminalProgress progress;
+        const bool single = inputs.size() == 1 || jobs == 1;
+        ForEachDocumentInOrder(
+            inputs.size(), jobs,
+            [&](std::size_t i) { return OpenDataFile(arguments[i], a->OpenAnyway, single ? &progress : nullptr); },
+            [&](std::size_t i, const TORVAFile& file) { WriteBidsRecording(file, recordings[i], options); });
+        WriteBidsDatasetFiles(options, recordings, name);
+        return 0;
+    };
 }
 
 } // namespace
@@ -78,7 +88,7 @@ std::vector<TCommand> BidsCommands()
         {"bids", "write session files into a BIDS EEG dataset (BrainVision files with their sidecars)",
          "usage: orva bids FILE.ses... --out DATASET --task LABEL [--subject LABEL] [--session LABEL]\n"
          "                 [--line-frequency HZ] [--reference TEXT] [--channel-names FILE]\n"
-         "                 [--overwrite] [-j JOBS] [--open-anyway]\n"
+         "                 [--overwrite] [-j JOBS] [--open-anyway]\n",
          "Creates or extends the BIDS EEG dataset DATASET (BIDS 1.8). Each session file becomes\n"
          "  sub-S/[ses-X/]eeg/sub-S[_ses-X]_task-T_eeg.vhdr, .vmrk and .eeg (every epoch of every\n"
          "  cell in microvolts, one after another) with _eeg.json, _channels.tsv, _events.tsv\n"
@@ -88,11 +98,8 @@ std::vector<TCommand> BidsCommands()
          "when absent; participants.tsv gains a row for each new subject (existing rows kept).\n"
          "Labels hold ASCII letters and digits only. A subject, session and task already in the\n"
          "dataset is refused unless --overwrite; average files are refused (use export-brainvision).\n"
-         "  --line-frequency HZ   power line frequency for the sidecar (else n/a)\n"
-         "  --reference TEXT      the EEG reference, e.g. \"Cz\" (else n/a)\n"
-         "  --channel-names FILE  one UTF-8 name per line for every channel (default E1 ... En)\n"
          "Every file is checked before anything is written; files are replaced only once complete.\n",
-         RunBids},
+         DeclareBids},
     };
 }
 

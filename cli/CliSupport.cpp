@@ -7,44 +7,6 @@
 
 namespace orva::cli {
 
-TArguments::TArguments(const std::vector<std::string>& args, const std::set<std::string>& flags,
-                       const std::set<std::string>& options)
-{
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
-            help_ = true;
-        } else if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
-            const std::string name = a.substr(2);
-            if (flags.count(name)) {
-                flags_.insert(name);
-            } else if (options.count(name)) {
-                if (i + 1 >= args.size())
-                    throw TUsageError{"option " + a + " needs a value"};
-                values_[name] = args[++i];
-            } else {
-                throw TUsageError{"unknown option " + a};
-            }
-        } else {
-            positionals_.push_back(a);
-        }
-    }
-}
-
-std::string TArguments::Value(const std::string& name, const std::string& fallback) const
-{
-    auto it = values_.find(name);
-    return it == values_.end() ? fallback : it->second;
-}
-
-const std::vector<std::string>& TArguments::Positionals(std::size_t count) const
-{
-    if (positionals_.size() != count)
-        throw TUsageError{"expected " + std::to_string(count) + " argument" + (count == 1 ? "" : "s") + ", got " +
-                          std::to_string(positionals_.size())};
-    return positionals_;
-}
-
 TTerminalProgress::TTerminalProgress() : enabled_(platform::IsTerminal(stderr)) {}
 
 void TTerminalProgress::Begin(const std::string& caption)

@@ -1,18 +1,11 @@
 #pragma once
-#include <string>
+#include "cli/CommandLine.h"
+
 #include <vector>
 
 namespace orva::cli {
 
-/// One subcommand of the batch tool: runs with its arguments, returns the exit status.
-struct TCommand {
-    const char* Name;
-    const char* Summary;
-    const char* Usage; ///< the full help text of the subcommand
-    int (*Run)(const std::vector<std::string>& args);
-};
-
-// Each group of subcommands lists itself here; main() joins the lists.
+// Each group of subcommands lists itself here; the command line joins the lists.
 std::vector<TCommand> ModelCommands();
 std::vector<TCommand> ToolCommands();
 std::vector<TCommand> ExportCommands();
@@ -24,5 +17,8 @@ std::vector<TCommand> BidsCommands();
 std::vector<TCommand> ErpCommands();
 /// The picture commands: present only where the desktop program (Qt) is built.
 std::vector<TCommand> PlotCommands();
+
+/// Every command of this build, in the order "orva --help" lists them.
+std::vector<TCommand> AllCommands();
 
 } // namespace orva::cli

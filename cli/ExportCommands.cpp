@@ -4,8 +4,10 @@
 #include "export/StatsExport.h"
 #include "export/TextExport.h"
 
-#include <charconv>
+#include <climits>
 #include <clocale>
+#include <memory>
+#include <optional>
 #include <string>
 
 namespace orva::cli {
@@ -29,78 +31,98 @@ char LocaleDecimalSeparator()
     return separator;
 }
 
-char DecimalSeparator(const TArguments& a)
+CLI::Option* AddDecimalSeparator(CLI::App* command, std::optional<std::string>& separator)
 {
-    if (!a.Has("decimal-separator"))
-        return LocaleDecimalSeparator();
-    const std::string value = a.Value("decimal-separator");
-    if (value.size() != 1)
-        throw TUsageError{"--decimal-separator needs exactly one character, not '" + value + "'"};
-    return value[0];
+    return AddText(command, "--decimal-separator", separator, "C",
+                   "the character between units and decimals (default: that of the locale, from "
+                   "LC_ALL/LC_NUMERIC/LANG)",
+                   [](const std::string& text) {
+                       return text.size() == 1 ? std::string()
+                                               : "needs exactly one character, not \"" + text + "\"";
+                   });
 }
 
-int NumberOption(const TArguments& a, const std::string& name, int fallback)
+char DecimalSeparator(const std::optional<std::string>& separator)
 {
-    if (!a.Has(name))
-        return fallback;
-    const std::string text = a.Value(name);
-    int value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size())
-        throw TUsageError{"--" + name + " needs a whole number, not '" + text + "'"};
-    return value;
+    return separator ? (*separator)[0] : LocaleDecimalSeparator();
 }
 
-void RefuseTogether(const TArguments& a, const std::string& one, const std::string& other)
+TRun DeclareExportText(CLI::App* command)
 {
-    if (a.Has(one) && a.Has(other))
-        throw TUsageError{"--" + one + " and --" + other + " exclude each other"};
+    struct TArgs {
+        std::vector<std::string> Positionals;
+        bool OpenAnyway = false, NoHeader = false, AllCells = false, AllObs = false, Average = false,
+             AllChans = false;
+        std::optional<int> Cell, Obs, Chan;
+        std::optional<std::string> Separator;
+    };
+    auto a = std::make_shared<TArgs>();
+    AddInputFiles(command, a->Positionals)->description("FILE and OUT");
+    AddFlag(command, "--no-header", a->NoHeader, "leave out the 'Source file:' header");
+    CLI::Option* cell = AddWholeNumber(command, "--cell", a->Cell, 1, INT_MAX, "N", "the cell (default 1)");
+    CLI::Option* allCells = AddFlag(command, "--all-cells", a->AllCells, "every cell");
+    CLI::Option* obs = AddWholeNumber(command, "--obs", a->Obs, 1, INT_MAX, "N", "the observation (default 1)");
+    CLI::Option* allObs = AddFlag(command, "--all-obs", a->AllObs, "every observation");
+    CLI::Option* average =
+        AddFlag(command, "--average", a->Average, "the mean over all observations of each cell");
+    CLI::Option* chan = AddWholeNumber(command, "--chan", a->Chan, 1, INT_MAX, "N", "the channel (default 1)");
+    CLI::Option* allChans = AddFlag(command, "--all-chans", a->AllChans, "every channel");
+    cell->excludes(allCells);
+    obs->excludes(allObs)->excludes(average);
+    allObs->excludes(average);
+    chan->excludes(allChans);
+    AddDecimalSeparator(command, a->Separator);
+    AddOpenAnyway(command, a->OpenAnyway);
+    return [a] {
+        RequirePositionals(a->Positionals, 2);
+        TTextExportOptions options;
+        options.IncludeHeader = !a->NoHeader;
+        options.AllCells = a->AllCells;
+        options.ChosenCell = a->Cell.value_or(1);
+        options.ObservationMode = a->Average ? omAverage : a->AllObs ? omAll : omOne;
+        options.ChosenObservation = a->Obs.value_or(1);
+        options.AllChannels = a->AllChans;
+        options.ChosenChannel = a->Chan.value_or(1);
+        const char separator = DecimalSeparator(a->Separator);
+
+        TTerminalProgress progress;
+        const TORVAFile file = OpenDataFile(a->Positionals[0], a->OpenAnyway, &progress);
+        SaveLines(AbsolutePath(a->Positionals[1]), kCrLf,
+                  [&](TLineSink& sink) { WriteTextExport(file, options, separator, sink); });
+        return 0;
+    };
 }
 
-int RunExportText(const std::vector<std::string>& args)
+TRun DeclareExportStats(CLI::App* command)
 {
-    TArguments a(args, {"open-anyway", "no-header", "all-cells", "all-obs", "average", "all-chans"},
-                 {"cell", "obs", "chan", "decimal-separator"});
-    const auto& p = a.Positionals(2);
-    RefuseTogether(a, "cell", "all-cells");
-    RefuseTogether(a, "obs", "all-obs");
-    RefuseTogether(a, "obs", "average");
-    RefuseTogether(a, "all-obs", "average");
-    RefuseTogether(a, "chan", "all-chans");
-    TTextExportOptions options;
-    options.IncludeHeader = !a.Has("no-header");
-    options.AllCells = a.Has("all-cells");
-    options.ChosenCell = NumberOption(a, "cell", 1);
-    options.ObservationMode = a.Has("average") ? omAverage : a.Has("all-obs") ? omAll : omOne;
-    options.ChosenObservation = NumberOption(a, "obs", 1);
-    options.AllChannels = a.Has("all-chans");
-    options.ChosenChannel = NumberOption(a, "chan", 1);
-    const char separator = DecimalSeparator(a);
-
-    TTerminalProgress progress;
-    const TORVAFile file = OpenDataFile(p[0], a.Has("open-anyway"), &progress);
-    SaveLines(AbsolutePath(p[1]), kCrLf,
-              [&](TLineSink& sink) { WriteTextExport(file, options, separator, sink); });
-    return 0;
-}
-
-int RunExportStats(const std::vector<std::string>& args)
-{
-    TArguments a(args, {"open-anyway"}, {"cells", "obs", "chans", "samples", "decimal-separator"});
-    const auto& p = a.Positionals(2);
-    const char separator = DecimalSeparator(a);
-
-    TTerminalProgress progress;
-    const TORVAFile file = OpenDataFile(p[0], a.Has("open-anyway"), &progress);
-    // The defaults are what a new stats window proposes.
-    const TStatsProposal proposal = ProposeStatsSelection(file);
-    const TSelectionList cells = ParseSelectionList(a.Value("cells", NumberListText(1, file.NumCells())));
-    const TSelectionList obs = ParseSelectionList(a.Value("obs", NumberListText(1, proposal.MinObservations)));
-    const TSelectionList chans = ParseSelectionList(a.Value("chans", ""));
-    const TSelectionList samples = ParseSelectionList(a.Value("samples", NumberListText(1, proposal.MinSamples)));
-    SaveLines(AbsolutePath(p[1]), kCrLf,
-              [&](TLineSink& sink) { WriteStatsExport(file, cells, obs, chans, samples, separator, sink); });
-    return 0;
+    struct TArgs {
+        std::vector<std::string> Positionals;
+        bool OpenAnyway = false;
+        std::optional<std::string> Cells, Obs, Chans, Samples, Separator;
+    };
+    auto a = std::make_shared<TArgs>();
+    AddInputFiles(command, a->Positionals)->description("FILE and OUT");
+    AddSelectionList(command, "--cells", a->Cells);
+    AddSelectionList(command, "--obs", a->Obs);
+    AddSelectionList(command, "--chans", a->Chans);
+    AddSelectionList(command, "--samples", a->Samples);
+    AddDecimalSeparator(command, a->Separator);
+    AddOpenAnyway(command, a->OpenAnyway);
+    return [a] {
+        RequirePositionals(a->Positionals, 2);
+        const char separator = DecimalSeparator(a->Separator);
+        TTerminalProgress progress;
+        const TORVAFile file = OpenDataFile(a->Positionals[0], a->OpenAnyway, &progress);
+        // The defaults are what a new stats window proposes.
+        const TStatsProposal proposal = ProposeStatsSelection(file);
+        const TSelectionList cells = ParseSelectionList(a->Cells.value_or(NumberListText(1, file.NumCells())));
+        const TSelectionList obs = ParseSelectionList(a->Obs.value_or(NumberListText(1, proposal.MinObservations)));
+        const TSelectionList chans = ParseSelectionList(a->Chans.value_or(""));
+        const TSelectionList samples = ParseSelectionList(a->Samples.value_or(NumberListText(1, proposal.MinSamples)));
+        SaveLines(AbsolutePath(a->Positionals[1]), kCrLf,
+                  [&](TLineSink& sink) { WriteStatsExport(file, cells, obs, chans, samples, separator, sink); });
+        return 0;
+    };
 }
 
 } // namespace
@@ -111,30 +133,24 @@ std::vector<TCommand> ExportCommands()
         {"export-text", "export cells, observations and channels as tab-separated text",
          "usage: orva export-text FILE OUT [--no-header] [--cell N | --all-cells]\n"
          "                        [--obs N | --all-obs | --average] [--chan N | --all-chans]\n"
-         "                        [--decimal-separator C] [--open-anyway]\n"
+         "                        [--decimal-separator C] [--open-anyway]\n",
          "Writes the calibrated values of FILE to OUT, one block per cell and observation\n"
          "(or per cell with --average: the mean over all of its observations), one row per\n"
          "sample and one column per channel, each line ended by CR LF.\n"
          "Defaults: the 'Source file:' header, cell 1, observation 1, channel 1.\n"
-         "  --decimal-separator C  the character between units and decimals\n"
-         "                         (default: that of the locale, from LC_ALL/LC_NUMERIC/LANG)\n"
-         "  --open-anyway          load a file whose length does not match its header\n"
          "OUT is replaced only once it is complete.\n",
-         RunExportText},
+         DeclareExportText},
         {"export-stats", "export a selection as one table for a statistics package",
          "usage: orva export-stats FILE OUT [--cells LIST] [--obs LIST] [--chans LIST]\n"
-         "                         [--samples LIST] [--decimal-separator C] [--open-anyway]\n"
+         "                         [--samples LIST] [--decimal-separator C] [--open-anyway]\n",
          "Writes one column per listed cell, observation and channel (channel fastest),\n"
          "three label rows and one row per listed sample, each line ended by CR LF.\n"
          "A LIST holds numbers separated by spaces, e.g. \"1 3 5\"; they are read leniently\n"
          "(\"3,\" reads as 3) and kept in the order given, duplicates included.\n"
          "Defaults: every cell, the observations and samples that every cell has, no channel\n"
          "(so give --chans to export values). Numbers outside the file are refused.\n"
-         "  --decimal-separator C  the character between units and decimals\n"
-         "                         (default: that of the locale, from LC_ALL/LC_NUMERIC/LANG)\n"
-         "  --open-anyway          load a file whose length does not match its header\n"
          "OUT is replaced only once it is complete.\n",
-         RunExportStats},
+         DeclareExportStats},
     };
 }
 

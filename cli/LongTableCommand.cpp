@@ -5,6 +5,7 @@
 #include "export/LongTableExport.h"
 #include "export/StatsExport.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -12,86 +13,60 @@ namespace orva::cli {
 
 namespace {
 
-const std::set<std::string> kFlags = {"open-anyway"};
-const std::set<std::string> kListOptions = {"cells", "obs", "chans", "samples"};
-
-// The command takes any number of input files and "-o OUT": both are picked out here, and
-// the rest goes through the common option parser.
-struct TLongTableArguments {
-    std::vector<std::string> Inputs;
-    std::string Output;
-    std::optional<TArguments> Options;
-    int Jobs = 1;
-};
-
-TLongTableArguments ParseArguments(std::vector<std::string> args)
+std::optional<TSelectionList> ListOption(const std::optional<std::string>& text)
 {
-    TLongTableArguments parsed;
-    parsed.Jobs = TakeJobs(args);
-    std::vector<std::string> options;
-    bool haveOutput = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "-o") {
-            if (i + 1 >= args.size())
-                throw TUsageError{"option -o needs a value"};
-            if (haveOutput)
-                throw TUsageError{"-o may be given once only"};
-            parsed.Output = args[++i];
-            haveOutput = true;
-        } else if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
-            options.push_back(a);
-            if (kListOptions.count(a.substr(2)) && i + 1 < args.size())
-                options.push_back(args[++i]);
-        } else {
-            parsed.Inputs.push_back(a);
-        }
-    }
-    parsed.Options.emplace(options, kFlags, kListOptions);
-    if (!haveOutput)
-        throw TUsageError{"the output file is missing: give it with -o OUT"};
-    if (parsed.Inputs.empty())
-        throw TUsageError{"no input file given"};
-    return parsed;
-}
-
-std::optional<TSelectionList> ListOption(const TArguments& a, const std::string& name)
-{
-    if (!a.Has(name))
+    if (!text)
         return std::nullopt;
-    return ParseSelectionList(a.Value(name));
+    return ParseSelectionList(*text);
 }
 
-int RunExportLong(const std::vector<std::string>& args)
+TRun DeclareExportLong(CLI::App* command)
 {
-    const TLongTableArguments parsed = ParseArguments(args);
-    const TArguments& a = *parsed.Options;
-    TLongTableOptions options;
-    options.Cells = ListOption(a, "cells");
-    options.Observations = ListOption(a, "obs");
-    options.Channels = ListOption(a, "chans");
-    options.Samples = ListOption(a, "samples");
-    const bool openAnyway = a.Has("open-anyway");
+    struct TArgs {
+        std::vector<std::string> Inputs;
+        std::string Output;
+        std::optional<std::string> Cells, Obs, Chans, Samples;
+        int Jobs = 1;
+        bool OpenAnyway = false;
+    };
+    auto a = std::make_shared<TArgs>();
+    AddInputFiles(command, a->Inputs);
+    AddOutputFile(command, a->Output);
+    AddSelectionList(command, "--cells", a->Cells);
+    AddSelectionList(command, "--obs", a->Obs);
+    AddSelectionList(command, "--chans", a->Chans);
+    AddSelectionList(command, "--samples", a->Samples);
+    AddJobs(command, a->Jobs);
+    AddOpenAnyway(command, a->OpenAnyway);
+    return [a] {
+        RequireInputs(a->Inputs);
+        TLongTableOptions options;
+        options.Cells = ListOption(a->Cells);
+        options.Observations = ListOption(a->Obs);
+        options.Channels = ListOption(a->Chans);
+        options.Samples = ListOption(a->Samples);
+        const std::vector<std::string>& inputs = a->Inputs;
 
-    // Every file is checked against its own counts, in parallel, before the output is
-    // touched; the rows are then written in the order given while the next files load. A
-    // file is loaded twice, and no more than JOBS documents are held at once.
-    const std::size_t failed = RunOnFiles(
-        "export-long", parsed.Inputs.size(), parsed.Jobs, [&](std::size_t i, TFileResult&, TProgressDisplay* progress) {
-            CheckLongTable(OpenDataFile(parsed.Inputs[i], openAnyway, progress), options);
+        // Every file is checked against its own counts, in parallel, before the output is
+        // touched; the rows are then written in the order given while the next files load. A
+        // file is loaded twice, and no more than JOBS documents are held at once.
+        const std::size_t failed = RunOnFiles(
+            "export-long", inputs.size(), a->Jobs, [&](std::size_t i, TFileResult&, TProgressDisplay* progress) {
+                CheckLongTable(OpenDataFile(inputs[i], a->OpenAnyway, progress), options);
+            });
+        if (failed > 0)
+            return 1;
+        TTerminalProgress progress;
+        const bool single = inputs.size() == 1 || a->Jobs == 1;
+        SaveLines(AbsolutePath(a->Output), kLongTableLineEnd, [&](TLineSink& sink) {
+            sink.Line(kLongTableHeader);
+            ForEachDocumentInOrder(
+                inputs.size(), a->Jobs,
+                [&](std::size_t i) { return OpenDataFile(inputs[i], a->OpenAnyway, single ? &progress : nullptr); },
+                [&](std::size_t, const TORVAFile& file) { WriteLongTableRows(file, options, sink); });
         });
-    if (failed > 0)
-        return 1;
-    TTerminalProgress progress;
-    const bool single = parsed.Inputs.size() == 1 || parsed.Jobs == 1;
-    SaveLines(AbsolutePath(parsed.Output), kLongTableLineEnd, [&](TLineSink& sink) {
-        sink.Line(kLongTableHeader);
-        ForEachDocumentInOrder(
-            parsed.Inputs.size(), parsed.Jobs,
-            [&](std::size_t i) { return OpenDataFile(parsed.Inputs[i], openAnyway, single ? &progress : nullptr); },
-            [&](std::size_t, const TORVAFile& file) { WriteLongTableRows(file, options, sink); });
-    });
-    return 0;
+        return 0;
+    };
 }
 
 } // namespace
@@ -101,7 +76,7 @@ std::vector<TCommand> LongTableCommands()
     return {
         {"export-long", "export a selection as a long CSV table (one row per value) for R or pandas",
          "usage: orva export-long FILE... -o OUT.csv [--cells LIST] [--obs LIST] [--chans LIST]\n"
-         "                        [--samples LIST] [-j JOBS] [--open-anyway]\n"
+         "                        [--samples LIST] [-j JOBS] [--open-anyway]\n",
          "Writes one CSV row per value with the columns\n"
          "  file,cell,cell_name,observation,channel,sample,time_ms,value_uv\n"
          "under one header row; the rows of several files follow one another in the order given.\n"
@@ -113,9 +88,8 @@ std::vector<TCommand> LongTableCommands()
          "and in each cell every observation, channel and sample it has. Each file is checked\n"
          "against its own counts (in parallel, -j JOBS, default the number of cores); a file\n"
          "refused for any reason is named on stderr and OUT is then not touched at all.\n"
-         "  --open-anyway  load files whose length does not match their header\n"
          "OUT is replaced only once it is complete.\n",
-         RunExportLong},
+         DeclareExportLong},
     };
 }
 

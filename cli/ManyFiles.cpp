@@ -1,6 +1,7 @@
 #include "cli/ManyFiles.h"
 
 #include "cli/CliSupport.h"
+#include "cli/CommandLine.h"
 #include "model/ORVAError.h"
 #include "model/Platform.h"
 
@@ -16,26 +17,6 @@
 #include <thread>
 
 namespace orva::cli {
-
-int TakeJobs(std::vector<std::string>& args)
-{
-    int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] != "-j" && args[i] != "--jobs")
-            continue;
-        if (i + 1 >= args.size())
-            throw TUsageError{"option " + args[i] + " needs a value"};
-        const std::string& text = args[i + 1];
-        const bool digits = !text.empty() && text.size() <= 4 &&
-                            std::all_of(text.begin(), text.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
-        jobs = digits ? std::stoi(text) : 0;
-        if (jobs < 1)
-            throw TUsageError{"-j takes a number of jobs from 1 to 9999, not \"" + text + "\""};
-        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
-        --i;
-    }
-    return jobs;
-}
 
 namespace {
 
@@ -286,19 +267,20 @@ std::vector<std::filesystem::path> OutputsInFolder(const std::vector<std::string
     return outputs;
 }
 
-int ForEachOutput(const std::string& command, const TArguments& a, int jobs, const TOutputWork& work)
+int ForEachOutput(const std::string& command, const std::vector<std::string>& positionals,
+                  const std::optional<std::string>& outDir, int jobs, const TOutputWork& work)
 {
-    if (!a.Has("out-dir")) {
-        const auto& p = a.Positionals(2);
+    if (!outDir) {
+        RequirePositionals(positionals, 2);
+        const auto& p = positionals;
         const std::filesystem::path output = AbsolutePath(p[1]);
         return RunOnFiles(command, 1, 1, [&](std::size_t, TFileResult& r, TProgressDisplay* progress) {
                    work(p[0], output, r, progress);
                }) > 0;
     }
-    const std::vector<std::string>& inputs = a.AllPositionals();
-    if (inputs.empty())
-        throw TUsageError{"no input file given"};
-    const std::vector<std::filesystem::path> outputs = OutputsInFolder(inputs, a.Value("out-dir"));
+    const std::vector<std::string>& inputs = positionals;
+    RequireInputs(inputs);
+    const std::vector<std::filesystem::path> outputs = OutputsInFolder(inputs, *outDir);
     return RunOnFiles(command, inputs.size(), jobs, [&](std::size_t i, TFileResult& r, TProgressDisplay* progress) {
                CheckNotInput(AbsolutePath(inputs[i]), outputs[i]);
                work(inputs[i], outputs[i], r, progress);

@@ -6,14 +6,11 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace orva::cli {
-
-/// Takes "-j N" (or "--jobs N") out of args and returns N; without it, the number of cores
-/// (at least 1). A count that is not a whole number from 1 up is a usage error.
-int TakeJobs(std::vector<std::string>& args);
 
 /// What one file gave: text for stdout and for stderr, and whether it failed.
 struct TFileResult {
@@ -53,14 +50,14 @@ void ForEachDocumentInOrder(std::size_t inputs, int jobs, const TLoad& load, con
 std::vector<std::filesystem::path> OutputsInFolder(const std::vector<std::string>& inputs, const std::string& outDir,
                                                    const std::string& extension);
 
-class TArguments;
-
 /// Writes one output per input: work(input, output, result, progress) as RunOnFiles runs it.
-/// With --out-dir DIR every positional is an input and its output is DIR/<its name>, never
-/// the input itself; without it the positionals are exactly FILE OUT. Returns the exit status.
+/// With an outDir (--out-dir DIR) every positional is an input and its output is DIR/<its
+/// name>, never the input itself; without it the positionals are exactly FILE OUT. Returns
+/// the exit status.
 using TOutputWork = std::function<void(const std::string& input, const std::filesystem::path& output,
                                        TFileResult& result, TProgressDisplay* progress)>;
-int ForEachOutput(const std::string& command, const TArguments& a, int jobs, const TOutputWork& work);
+int ForEachOutput(const std::string& command, const std::vector<std::string>& positionals,
+                  const std::optional<std::string>& outDir, int jobs, const TOutputWork& work);
 
 /// Refuses (EORVAError) an output that is the input itself.
 void CheckNotInput(const std::filesystem::path& input, const std::filesystem::path& output);

@@ -6,6 +6,8 @@
 #include "model/ORVAError.h"
 
 #include <iostream>
+#include <memory>
+#include <optional>
 
 namespace orva::cli {
 
@@ -23,32 +25,48 @@ bool CheckOne(const std::string& input, bool openAnyway, std::string& text)
     return false;
 }
 
-int RunCheck(const std::vector<std::string>& args)
+// The arguments of the commands that read many files and write nothing.
+struct TReadArguments {
+    std::vector<std::string> Inputs;
+    int Jobs = 1;
+    bool OpenAnyway = false;
+};
+
+std::shared_ptr<TReadArguments> DeclareReading(CLI::App* command)
 {
-    std::vector<std::string> rest = args;
-    const int jobs = TakeJobs(rest);
-    TArguments a(rest, {"open-anyway"}, {});
-    const std::vector<std::string>& inputs = a.AllPositionals();
-    if (inputs.size() <= 1) {
-        std::string text;
-        const bool ok = CheckOne(a.Positionals(1)[0], a.Has("open-anyway"), text);
-        std::cout << text << "\n";
-        return ok ? 0 : 1;
-    }
-    // Several files: one line each, naming the file as given.
-    const std::size_t failed =
-        RunOnFiles("check", inputs.size(), jobs, [&](std::size_t i, TFileResult& r, TProgressDisplay*) {
+    auto a = std::make_shared<TReadArguments>();
+    AddInputFiles(command, a->Inputs);
+    AddJobs(command, a->Jobs);
+    AddOpenAnyway(command, a->OpenAnyway);
+    return a;
+}
+
+TRun DeclareCheck(CLI::App* command)
+{
+    return [a = DeclareReading(command)] {
+        const std::vector<std::string>& inputs = a->Inputs;
+        if (inputs.size() <= 1) {
+            RequirePositionals(inputs, 1);
             std::string text;
-            try {
-                r.Failed = !CheckOne(inputs[i], a.Has("open-anyway"), text);
-                text = text.substr(text.rfind('\n') + 1);
-            } catch (const EORVAError& e) { // a file that cannot be read is one more line
-                r.Failed = true;
-                text = e.Cause();
-            }
-            r.Out = inputs[i] + ": " + text + "\n";
-        });
-    return failed > 0 ? 1 : 0;
+            const bool ok = CheckOne(inputs[0], a->OpenAnyway, text);
+            std::cout << text << "\n";
+            return ok ? 0 : 1;
+        }
+        // Several files: one line each, naming the file as given.
+        const std::size_t failed =
+            RunOnFiles("check", inputs.size(), a->Jobs, [&](std::size_t i, TFileResult& r, TProgressDisplay*) {
+                std::string text;
+                try {
+                    r.Failed = !CheckOne(inputs[i], a->OpenAnyway, text);
+                    text = text.substr(text.rfind('\n') + 1);
+                } catch (const EORVAError& e) { // a file that cannot be read is one more line
+                    r.Failed = true;
+                    text = e.Cause();
+                }
+                r.Out = inputs[i] + ": " + text + "\n";
+            });
+        return failed > 0 ? 1 : 0;
+    };
 }
 
 std::string HeaderReport(const std::string& input, bool openAnyway, TProgressDisplay* progress)
@@ -62,43 +80,53 @@ std::string HeaderReport(const std::string& input, bool openAnyway, TProgressDis
     return text;
 }
 
-int RunHeader(const std::vector<std::string>& args)
+TRun DeclareHeader(CLI::App* command)
 {
-    std::vector<std::string> rest = args;
-    const int jobs = TakeJobs(rest);
-    TArguments a(rest, {"open-anyway"}, {});
-    const std::vector<std::string>& inputs = a.AllPositionals();
-    if (inputs.empty())
-        a.Positionals(1);
-    // Several files: each report under a line naming its file, a blank line between.
-    const bool named = inputs.size() > 1;
-    const std::size_t failed =
-        RunOnFiles("header", inputs.size(), jobs, [&](std::size_t i, TFileResult& r, TProgressDisplay* progress) {
-            const std::string report = HeaderReport(inputs[i], a.Has("open-anyway"), progress);
-            r.Out = named ? (i > 0 ? "\n==> " : "==> ") + inputs[i] + " <==\n" + report : report;
-        });
-    return failed > 0 ? 1 : 0;
+    return [a = DeclareReading(command)] {
+        const std::vector<std::string>& inputs = a->Inputs;
+        if (inputs.empty())
+            RequirePositionals(inputs, 1);
+        // Several files: each report under a line naming its file, a blank line between.
+        const bool named = inputs.size() > 1;
+        const std::size_t failed =
+            RunOnFiles("header", inputs.size(), a->Jobs, [&](std::size_t i, TFileResult& r, TProgressDisplay* progress) {
+                const std::string report = HeaderReport(inputs[i], a->OpenAnyway, progress);
+                r.Out = named ? (i > 0 ? "\n==> " : "==> ") + inputs[i] + " <==\n" + report : report;
+            });
+        return failed > 0 ? 1 : 0;
+    };
 }
 
-int RunSave(const std::vector<std::string>& args)
+TRun DeclareSave(CLI::App* command)
 {
-    std::vector<std::string> rest = args;
-    const int jobs = TakeJobs(rest);
-    TArguments a(rest, {"open-anyway"}, {"out-dir"});
-    return ForEachOutput("save", a, jobs,
-                         [&](const std::string& input, const std::filesystem::path& output, TFileResult&,
-                             TProgressDisplay* progress) {
-                             TORVAFile file = OpenDataFile(input, a.Has("open-anyway"), progress);
-                             file.SaveToFile(output, progress);
-                         });
+    struct TArgs : TReadArguments {
+        std::optional<std::string> OutDir;
+    };
+    auto a = std::make_shared<TArgs>();
+    AddInputFiles(command, a->Inputs);
+    AddOutDir(command, a->OutDir);
+    AddJobs(command, a->Jobs);
+    AddOpenAnyway(command, a->OpenAnyway);
+    return [a] {
+        return ForEachOutput("save", a->Inputs, a->OutDir, a->Jobs,
+                             [&](const std::string& input, const std::filesystem::path& output, TFileResult&,
+                                 TProgressDisplay* progress) {
+                                 TORVAFile file = OpenDataFile(input, a->OpenAnyway, progress);
+                                 file.SaveToFile(output, progress);
+                             });
+    };
 }
 
-int RunDemo(const std::vector<std::string>& args)
+TRun DeclareDemo(CLI::App* command)
 {
-    TArguments a(args, {}, {});
-    for (const auto& path : WriteDemoFiles(PathFromText(a.Positionals(1)[0])))
-        std::cout << PathText(path) << "\n";
-    return 0;
+    auto folder = std::make_shared<std::vector<std::string>>();
+    command->add_option("DIR", *folder, "the folder to write the files into")->type_name(kFolder);
+    return [folder] {
+        RequirePositionals(*folder, 1);
+        for (const auto& path : WriteDemoFiles(PathFromText((*folder)[0])))
+            std::cout << PathText(path) << "\n";
+        return 0;
+    };
 }
 
 } // namespace
@@ -107,29 +135,29 @@ std::vector<TCommand> ModelCommands()
 {
     return {
         {"check", "tell whether a data file may be opened",
-         "usage: orva check FILE... [-j JOBS] [--open-anyway]\n"
+         "usage: orva check FILE... [-j JOBS] [--open-anyway]\n",
          "Prints OK when FILE may be loaded, otherwise the reason (exit status 1).\n"
          "With several files, one line each: \"FILE: OK\" or \"FILE: reason\", in the order given;\n"
          "files are checked in parallel (-j JOBS, default the number of cores).\n"
          "A file whose length does not match its header is refused unless --open-anyway is given.\n",
-         RunCheck},
+         DeclareCheck},
         {"header", "print the header report of a data file",
-         "usage: orva header FILE... [-j JOBS] [--open-anyway]\n"
+         "usage: orva header FILE... [-j JOBS] [--open-anyway]\n",
          "Prints the header report of FILE, one line per line. With several files each\n"
          "report follows a line \"==> FILE <==\", in the order given, read in parallel (-j JOBS).\n",
-         RunHeader},
+         DeclareHeader},
         {"save", "load a data file and write it under another name",
          "usage: orva save FILE OUT [--open-anyway]\n"
-         "       orva save FILE... --out-dir DIR [-j JOBS] [--open-anyway]\n"
+         "       orva save FILE... --out-dir DIR [-j JOBS] [--open-anyway]\n",
          "Loads FILE and writes it whole to OUT. OUT is replaced only once it is complete.\n"
          "With --out-dir each FILE is written to DIR under its own name (never over itself),\n"
          "in parallel (-j JOBS, default the number of cores).\n",
-         RunSave},
+         DeclareSave},
         {"demo", "write the demo session and average files",
-         "usage: orva demo DIR\n"
+         "usage: orva demo DIR\n",
          "Writes demo.ave (64 channels, 3 cells, 12 subjects) and demo.ses (64 channels,\n"
          "2 cells, 40 trials each) into DIR and prints their paths.\n",
-         RunDemo},
+         DeclareDemo},
     };
 }
 

@@ -5,11 +5,14 @@ set(CPACK_PACKAGE_VENDOR "ORVA Toolbox developers")
 set(CPACK_PACKAGE_CONTACT "ORVA Toolbox developers <orva-toolbox@lab.invalid>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "View, export, filter and convert EEG session and average files")
-set(CPACK_PACKAGE_DESCRIPTION
-  "ORVA Toolbox opens the binary session (*.ses) and average (*.ave) files of an \
-event-related EEG acquisition system, shows their header and traces, exports selections \
-to text and statistics tables, low-pass filters the traces and reorders channels. \
-The package holds the desktop program orva-toolbox and the batch tool orva.")
+# Lines of at most 80 characters, as Debian's control file wants them.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "ORVA Toolbox opens the binary session (*.ses) and average (*.ave) files of an"
+  "event-related EEG acquisition system, shows their header and traces, exports"
+  "selections to text and statistics tables, low-pass filters the traces and"
+  "reorders channels. The package holds the desktop program orva-toolbox and the"
+  "batch tool orva.")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "ORVA Toolbox")
 set(CPACK_PACKAGE_EXECUTABLES orva-toolbox "ORVA Toolbox")
 set(CPACK_STRIP_FILES ON)
@@ -29,15 +32,17 @@ elseif(UNIX AND NOT APPLE)
   # Libraries through dpkg-shlibdeps; Qt's platform plugins are loaded at run time, so
   # the linker's view does not show them.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(orva_depends "")
+  # Packages that dpkg-shlibdeps cannot see: add to this list (joined below).
+  list(APPEND ORVA_DEBIAN_DEPENDS "")
   if(TARGET orva-toolbox)
-    list(APPEND orva_depends "qt6-qpa-plugins")
+    list(APPEND ORVA_DEBIAN_DEPENDS qt6-qpa-plugins)
   endif()
   # The Python module is built for Debian's python3 and uses NumPy's arrays.
   if(TARGET orva_python)
-    list(APPEND orva_depends "python3" "python3-numpy")
+    list(APPEND ORVA_DEBIAN_DEPENDS python3 python3-numpy)
   endif()
-  list(JOIN orva_depends ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
+  list(REMOVE_ITEM ORVA_DEBIAN_DEPENDS "")
+  list(JOIN ORVA_DEBIAN_DEPENDS ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, desktop-file-utils")
 endif()
 

@@ -1,12 +1,13 @@
 #include "ui/CommandGuard.h"
 
-#include "ui/QtText.h"
+#include "plot/QtText.h"
 
 #include <QString>
 
 #include <exception>
 
 namespace orva::ui {
+using namespace orva::plot; // the cell graph's picture, plot/
 
 namespace {
 

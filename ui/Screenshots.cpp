@@ -1,7 +1,7 @@
 #include "ui/Screenshots.h"
 
 #include "model/ORVAError.h"
-#include "ui/QtText.h"
+#include "plot/QtText.h"
 #include "ui/UfrmAbout.h"
 #include "ui/UfrmFilter.h"
 #include "ui/ViewScreenshots.h"
@@ -13,6 +13,7 @@
 #include <cstdio>
 
 namespace orva::ui::shots {
+using namespace orva::plot; // the cell graph's picture, plot/
 
 QString SaveShot(const TShotContext& context, QWidget* widget, const QString& name)
 {

@@ -2,7 +2,7 @@
 #include "ui/UfrmETMain.h"
 
 #include "ui/CommandGuard.h"
-#include "ui/QtText.h"
+#include "plot/QtText.h"
 
 #include <QAction>
 #include <QApplication>
@@ -12,6 +12,7 @@
 #include <QMdiSubWindow>
 
 namespace orva::ui {
+using namespace orva::plot; // the cell graph's picture, plot/
 
 namespace {
 

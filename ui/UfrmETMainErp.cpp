@@ -6,7 +6,7 @@
 #include "model/ORVAError.h"
 #include "tools/ErpCombine.h"
 #include "tools/FilterTexts.h"
-#include "ui/QtText.h"
+#include "plot/QtText.h"
 #include "ui/UfrmErp.h"
 #include "ui/WindowProgress.h"
 
@@ -14,6 +14,8 @@
 #include <QRadioButton>
 
 namespace orva::ui {
+
+using namespace orva::plot; // the text helpers of the cell graph's picture, plot/
 
 void TfrmETMain::WriteErpResult(TErpResult result, const QString& title)
 {

@@ -1,7 +1,7 @@
 // The main window's document commands: open, close, save as, header, about.
 #include "ui/UfrmETMain.h"
 
-#include "ui/QtText.h"
+#include "plot/QtText.h"
 #include "ui/UfrmAbout.h"
 #include "ui/UfrmMemo.h"
 #include "ui/ViewSupport.h"
@@ -11,6 +11,7 @@
 #include <QMdiSubWindow>
 
 namespace orva::ui {
+using namespace orva::plot; // the cell graph's picture, plot/
 
 void TfrmETMain::miFileOpenClick()
 {

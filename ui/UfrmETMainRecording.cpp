@@ -4,12 +4,14 @@
 
 #include "export/BrainVisionExport.h"
 #include "export/EdfExport.h"
-#include "ui/QtText.h"
+#include "plot/QtText.h"
 #include "ui/ViewSupport.h"
 
 #include <QFileInfo>
 
 namespace orva::ui {
+
+using namespace orva::plot; // the text helpers of the cell graph's picture, plot/
 
 // What differs between the two formats.
 struct TRecordingFormat {

@@ -6,11 +6,12 @@
 #include "tools/MappingFileLocation.h"
 #include "tools/ScatterCells.h"
 #include "ui/ConversionNote.h"
-#include "ui/QtText.h"
+#include "plot/QtText.h"
 #include "ui/UfrmFilter.h"
 #include "ui/WindowProgress.h"
 
 namespace orva::ui {
+using namespace orva::plot; // the cell graph's picture, plot/
 
 void TfrmETMain::miToolsLPFilterClick()
 {

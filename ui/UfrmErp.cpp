@@ -1,7 +1,7 @@
 #include "ui/UfrmErp.h"
 
 #include "export/StatsExport.h"
-#include "ui/QtText.h"
+#include "plot/QtText.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -18,6 +18,8 @@
 #include <QVBoxLayout>
 
 namespace orva::ui {
+
+using namespace orva::plot; // the text helpers of the cell graph's picture, plot/
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "export/StatsExport.h"
 #include "model/ORVAError.h"
-#include "ui/MeasurePicture.h"
+#include "plot/MeasurePicture.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 namespace orva::ui {
+using namespace orva::plot; // the cell graph's picture, plot/
 
 namespace {
 

@@ -1,12 +1,13 @@
 #include "ui/UfrmMemo.h"
 
-#include "ui/QtText.h"
+#include "plot/QtText.h"
 
 #include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
 namespace orva::ui {
+using namespace orva::plot; // the cell graph's picture, plot/
 
 TfrmMemo::TfrmMemo(QWidget* parent) : QWidget(parent)
 {

@@ -1,6 +1,6 @@
 #include "ui/UfrmPictureSize.h"
 
-#include "ui/PlotPicture.h"
+#include "plot/PlotPicture.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -8,6 +8,7 @@
 #include <QSpinBox>
 
 namespace orva::ui {
+using namespace orva::plot; // the cell graph's picture, plot/
 
 namespace {
 

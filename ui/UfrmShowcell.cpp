@@ -1,8 +1,8 @@
 #include "ui/UfrmShowcell.h"
 
 #include "export/NumberFormat.h"
-#include "ui/PlotGeometry.h"
-#include "ui/PlotPainter.h"
+#include "plot/PlotGeometry.h"
+#include "plot/PlotPainter.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 namespace orva::ui {
+using namespace orva::plot; // the cell graph's picture, plot/
 
 namespace {
 

@@ -2,7 +2,7 @@
 // The cell graph window: one trace (cell, observation, channel) of the open document as a
 // line plot of microvolts over time with grid lines, and the same trace as a table.
 #include "model/ORVAFile.h"
-#include "ui/PlotScene.h"
+#include "plot/PlotScene.h"
 #include "ui/UserDialogs.h"
 #include "ui/ViewSupport.h"
 
@@ -22,6 +22,7 @@ class QTableWidget;
 class QToolButton;
 
 namespace orva::ui {
+using namespace orva::plot; // the cell graph's picture, plot/
 
 /// The plot area: shows its bitmap and reports its own resizing.
 class TPlotImage : public QWidget {

@@ -2,7 +2,7 @@
 // clipping marks, overlays, and the picture menu.
 #include "ui/UfrmShowcell.h"
 
-#include "ui/PlotScale.h"
+#include "plot/PlotScale.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -17,6 +17,7 @@
 #include <QToolButton>
 
 namespace orva::ui {
+using namespace orva::plot; // the cell graph's picture, plot/
 
 namespace {
 

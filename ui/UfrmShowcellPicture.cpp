@@ -2,8 +2,8 @@
 // the clipboard, and the table's columns as wide as their values.
 #include "ui/UfrmShowcell.h"
 
-#include "ui/PlotPicture.h"
-#include "ui/QtText.h"
+#include "plot/PlotPicture.h"
+#include "plot/QtText.h"
 #include "ui/UfrmPictureSize.h"
 #include "ui/ViewSupport.h"
 
@@ -15,6 +15,7 @@
 #include <QTableWidget>
 
 namespace orva::ui {
+using namespace orva::plot; // the cell graph's picture, plot/
 
 void TfrmShowcell::miSavePictureClick()
 {

@@ -2,7 +2,7 @@
 
 #include "export/LongTableExport.h"
 #include "export/StatsExport.h"
-#include "ui/QtText.h"
+#include "plot/QtText.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -17,6 +17,7 @@
 #include <limits>
 
 namespace orva::ui {
+using namespace orva::plot; // the cell graph's picture, plot/
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "ui/UfrmTextexport.h"
 
-#include "ui/QtText.h"
+#include "plot/QtText.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -14,6 +14,7 @@
 #include <exception>
 
 namespace orva::ui {
+using namespace orva::plot; // the cell graph's picture, plot/
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "ui/UfrmMeasure.h"
 
 #include "model/ORVAError.h"
-#include "ui/QtText.h"
+#include "plot/QtText.h"
 #include "ui/UfrmPictureSize.h"
 #include "ui/UfrmShowcell.h"
 #include "ui/UfrmStatexport.h"
@@ -15,6 +15,7 @@
 #include <QMdiSubWindow>
 
 namespace orva::ui::shots {
+using namespace orva::plot; // the cell graph's picture, plot/
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "ui/ViewSupport.h"
 
 #include "model/PathText.h"
-#include "ui/QtText.h"
+#include "plot/QtText.h"
 
 #include <QLocale>
 #include <QMdiSubWindow>
@@ -9,6 +9,7 @@
 #include <exception>
 
 namespace orva::ui {
+using namespace orva::plot; // the cell graph's picture, plot/
 
 std::shared_ptr<TORVAFile> TViewDocument::Lock(QWidget* window, TUserDialogs& dialogs)
 {

@@ -1,4 +1,4 @@
-# The view windows: the cell graph (its picture is the orva_plot library) and the two export windows.
+# The view windows: the cell graph (its picture is the orva_plot library, plot/) and the two export windows.
 set(ORVA_UI_VIEW_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ViewSupport.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UfrmShowcell.cpp

@@ -1,12 +1,13 @@
 #include "ui/WindowProgress.h"
 
-#include "ui/QtText.h"
+#include "plot/QtText.h"
 #include "ui/UfrmProgressbar.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 
 namespace orva::ui {
+using namespace orva::plot; // the cell graph's picture, plot/
 
 TWindowProgress::~TWindowProgress()
 {

@@ -81,7 +81,7 @@ TEST_F(OrvaExportLong, UsageErrors)
         std::vector<std::string> Args;
         const char* Message;
     } cases[] = {
-        {{"export-long", "IN"}, "-o OUT"},
+        {{"export-long", "IN"}, "-o is required"},
         {{"export-long", "-o", "out.csv"}, "no input file"},
         {{"export-long", "IN", "-o"}, "-o needs a value"},
         {{"export-long", "IN", "-o", "a.csv", "-o", "b.csv"}, "once"},

@@ -85,16 +85,16 @@ TEST_F(OrvaMeasure, RefusesMalformedArgumentsBeforeLoading)
         std::vector<std::string> Args;
         std::string Message;
     } cases[] = {
-        {{"measure", in, "-o", out, "--measure", "mean"}, "the option --window T1 T2 is required"},
-        {{"measure", in, "-o", out, "--window", "0", "10"}, "give at least one --measure"},
-        {{"measure", in, "-o", out, "--window", "0", "10", "--measure", "area"}, "unknown measure \"area\""},
+        {{"measure", in, "-o", out, "--measure", "mean"}, "--window is required"},
+        {{"measure", in, "-o", out, "--window", "0", "10"}, "--measure is required"},
+        {{"measure", in, "-o", out, "--window", "0", "10", "--measure", "area"}, "--measure is mean, peak or peak-latency, not \"area\""},
         {{"measure", in, "-o", out, "--window", "0", "1o", "--measure", "mean"}, "not \"1o\""},
         {{"measure", in, "-o", out, "--window", "10", "0", "--measure", "mean"}, "the start comes after the end"},
         {{"measure", in, "-o", out, "--window", "0", "10", "--measure", "peak", "--neighbours", "0"},
-         "--neighbours takes a whole number from 1 up"},
+         "--neighbours needs a whole number of at least 1, not \"0\""},
         {{"measure", in, "-o", out, "--window", "0", "10", "--measure", "peak", "--polarity", "up"},
          "--polarity is positive or negative"},
-        {{"measure", in, "--window", "0", "10", "--measure", "peak"}, "the output file is missing"},
+        {{"measure", in, "--window", "0", "10", "--measure", "peak"}, "-o is required"},
         {{"measure", in, "-o", in, "--window", "0", "10", "--measure", "peak"}, "The output would replace this input"},
     };
     for (const auto& c : cases) {

@@ -3,8 +3,8 @@
 #include "export/MeasureExport.h"
 #include "tests/support/TestFileBuilder.h"
 #include "tests/ui/ScriptedDialogs.h"
-#include "tests/ui/ViewTestDocuments.h"
-#include "ui/MeasurePicture.h"
+#include "tests/support/ViewTestDocuments.h"
+#include "plot/MeasurePicture.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 namespace orva::ui {
+using namespace orva::plot; // the cell graph's picture, plot/
 namespace {
 
 // 250 samples at 250 Hz from -200 ms (sample k at 4k - 200 ms); channel 1 is flat but for

@@ -2,7 +2,7 @@
 // holds while a load runs or fails.
 #include "MainWindowFixture.h"
 
-#include "ui/QtText.h"
+#include "plot/QtText.h"
 #include "ui/UfrmMemo.h"
 #include "ui/UfrmProgressbar.h"
 
@@ -341,7 +341,7 @@ TEST_F(TMainWindowTest, CommandLinePathOpensAtStart)
     Window->OpenStartFile({QStringLiteral("orva-toolbox"), QStringLiteral("start.ave")});
     QDir::setCurrent(previous);
     ASSERT_NE(Window->CurrentFile, nullptr) << Dialogs.MessageTexts().join("\n").toStdString();
-    EXPECT_EQ(ui::PathToText(Window->CurrentFile->FullFileName), QFileInfo(path).absoluteFilePath());
+    EXPECT_EQ(plot::PathToText(Window->CurrentFile->FullFileName), QFileInfo(path).absoluteFilePath());
 
     // A file that cannot be opened is reported; the open document stays.
     Window->OpenStartFile({QStringLiteral("orva-toolbox"), QString::fromStdString(Temp.Path("absent.ave"))});

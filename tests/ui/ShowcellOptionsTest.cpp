@@ -4,8 +4,8 @@
 #include "tests/support/TestFileBuilder.h"
 #include "tests/ui/QtTestEnvironment.h"
 #include "tests/ui/ScriptedDialogs.h"
-#include "tests/ui/ViewTestDocuments.h"
-#include "ui/PlotGeometry.h"
+#include "tests/support/ViewTestDocuments.h"
+#include "plot/PlotGeometry.h"
 #include "ui/UfrmPictureSize.h"
 
 #include <QApplication>
@@ -25,6 +25,7 @@
 #include <filesystem>
 
 namespace orva::ui {
+using namespace orva::plot; // the cell graph's picture, plot/
 namespace {
 
 using test::AverageDocument;

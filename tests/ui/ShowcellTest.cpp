@@ -3,8 +3,8 @@
 #include "export/NumberFormat.h"
 #include "tests/ui/QtTestEnvironment.h"
 #include "tests/ui/ScriptedDialogs.h"
-#include "tests/ui/ViewTestDocuments.h"
-#include "ui/PlotGeometry.h"
+#include "tests/support/ViewTestDocuments.h"
+#include "plot/PlotGeometry.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -19,6 +19,7 @@
 #include <set>
 
 namespace orva::ui {
+using namespace orva::plot; // the cell graph's picture, plot/
 namespace {
 
 using test::AverageDocument;

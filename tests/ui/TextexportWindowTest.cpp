@@ -4,7 +4,7 @@
 #include "tests/support/TestFileBuilder.h"
 #include "tests/ui/QtTestEnvironment.h"
 #include "tests/ui/ScriptedDialogs.h"
-#include "tests/ui/ViewTestDocuments.h"
+#include "tests/support/ViewTestDocuments.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -1,12 +1,7 @@
-# Tests of the view windows: the plot geometry alone, then the real windows headless.
+# Tests of the view windows: the real windows headless (their picture is tested in tests/plot).
 orva_add_test(orva_ui_view_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/QtTestEnvironment.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/PlotGeometryTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/PlotScaleTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/PlotSceneTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/PlotPictureTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/ViewTestDocuments.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShowcellTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShowcellOptionsTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TextexportWindowTest.cpp

@@ -1,14 +1,14 @@
-#include "ui/PlotPicture.h"
+#include "plot/PlotPicture.h"
 
 #include "model/ORVAError.h"
-#include "ui/QtText.h"
+#include "plot/QtText.h"
 
 #include <QPainter>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSvgGenerator>
 
-namespace orva::ui {
+namespace orva::plot {
 
 namespace {
 
@@ -92,4 +92,4 @@ std::optional<QSize> ParsePictureSize(const QString& text)
     return QSize(w, h);
 }
 
-} // namespace orva::ui
+} // namespace orva::plot

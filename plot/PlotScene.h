@@ -3,14 +3,14 @@
 // the chosen trace, the traces laid over it, the time scale and the viewing options. The
 // window, its saved pictures and the batch tool's "plot" command all draw from a scene.
 #include "model/ORVAFile.h"
-#include "ui/PlotScale.h"
+#include "plot/PlotScale.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-namespace orva::ui {
+namespace orva::plot {
 
 /// What is laid over the chosen trace.
 enum class TOverlay {
@@ -78,4 +78,4 @@ TPlotScene TraceFreeScene(const TORVAFile& file, const TORVACell* cell, const TP
 /// The voltages of every trace of the scene, for fitting the range.
 std::vector<std::vector<float>> SceneVoltages(const TPlotScene& scene);
 
-} // namespace orva::ui
+} // namespace orva::plot

@@ -1,10 +1,10 @@
-#include "ui/PlotGeometry.h"
+#include "plot/PlotGeometry.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 
-namespace orva::ui {
+namespace orva::plot {
 
 namespace {
 
@@ -121,4 +121,4 @@ TPlotGeometry ComputePlotGeometry(const TPlotInput& input)
     return g;
 }
 
-} // namespace orva::ui
+} // namespace orva::plot

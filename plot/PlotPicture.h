@@ -1,13 +1,13 @@
 #pragma once
 // Saves a cell graph scene as a picture file, PNG or SVG, chosen by the file's extension.
-#include "ui/PlotPainter.h"
+#include "plot/PlotPainter.h"
 
 #include <QImage>
 #include <QString>
 
 #include <optional>
 
-namespace orva::ui {
+namespace orva::plot {
 
 enum class TPictureFormat { Png, Svg };
 
@@ -30,4 +30,4 @@ inline constexpr int kMaximumPictureSide = 10000;
 /// numbers within 1 .. kMaximumPictureSide.
 std::optional<QSize> ParsePictureSize(const QString& text);
 
-} // namespace orva::ui
+} // namespace orva::plot

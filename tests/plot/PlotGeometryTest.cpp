@@ -1,8 +1,8 @@
-#include "ui/PlotGeometry.h"
+#include "plot/PlotGeometry.h"
 
 #include <gtest/gtest.h>
 
-namespace orva::ui {
+namespace orva::plot {
 namespace {
 
 // The reference plot: 341 x 149 pixels, 250 samples at 250 Hz, x grid 100 ms, y grid 40 uV.
@@ -162,9 +162,9 @@ TEST(PlotGeometry, AbsurdScalesStayFinite)
 }
 
 } // namespace
-} // namespace orva::ui
+} // namespace orva::plot
 
-namespace orva::ui {
+namespace orva::plot {
 namespace {
 
 TEST(PlotGeometryRange, DefaultRangeIsTheUsualPlot)
@@ -242,4 +242,4 @@ TEST(PlotGeometryRange, TraceOfAnotherRateStandsAtItsOwnTimes)
 }
 
 } // namespace
-} // namespace orva::ui
+} // namespace orva::plot

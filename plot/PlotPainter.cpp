@@ -1,6 +1,6 @@
-#include "ui/PlotPainter.h"
+#include "plot/PlotPainter.h"
 
-#include "ui/PlotGeometry.h"
+#include "plot/PlotGeometry.h"
 
 #include <QFontMetrics>
 #include <QLocale>
@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-namespace orva::ui {
+namespace orva::plot {
 
 namespace {
 
@@ -228,4 +228,4 @@ TPlotPaintResult PaintPlot(QPainter& painter, QSize size, const TPlotScene& scen
     return result;
 }
 
-} // namespace orva::ui
+} // namespace orva::plot

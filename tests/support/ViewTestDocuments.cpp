@@ -1,4 +1,4 @@
-#include "tests/ui/ViewTestDocuments.h"
+#include "tests/support/ViewTestDocuments.h"
 
 namespace orva::test {
 

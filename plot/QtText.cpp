@@ -1,9 +1,9 @@
-#include "ui/QtText.h"
+#include "plot/QtText.h"
 
 #include <QByteArray>
 #include <QStringDecoder>
 
-namespace orva::ui {
+namespace orva::plot {
 
 QString NativeToText(const std::string& text)
 {
@@ -21,4 +21,4 @@ std::filesystem::path TextToPath(const QString& text) { return std::filesystem::
 
 QString PathToText(const std::filesystem::path& path) { return QString::fromStdU16String(path.u16string()); }
 
-} // namespace orva::ui
+} // namespace orva::plot

@@ -4,7 +4,7 @@
 // Free of any window code, like the plot geometry.
 #include <vector>
 
-namespace orva::ui {
+namespace orva::plot {
 
 /// The range the plot has always had: 900 uV, +-450 uV around the axis.
 inline constexpr int kDefaultRangeUv = 900;
@@ -44,4 +44,4 @@ std::vector<TAxisTick> VoltageTicks(int rangeUv, int height, float pxPerUv, bool
 /// minSpacing pixels, at the columns where the trace draws those times.
 std::vector<TAxisTick> TimeTicks(int samples, float msPerSample, float pxPerMs, int onsetMs, int width, int minSpacing);
 
-} // namespace orva::ui
+} // namespace orva::plot

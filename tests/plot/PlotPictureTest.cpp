@@ -1,9 +1,9 @@
 // The cell graph's pictures: PNG and SVG files, clipping marks, axes and legend.
-#include "ui/PlotPicture.h"
+#include "plot/PlotPicture.h"
 
 #include "model/ORVAError.h"
 #include "tests/support/TestFileBuilder.h"
-#include "tests/ui/ViewTestDocuments.h"
+#include "tests/support/ViewTestDocuments.h"
 
 #include <QFile>
 #include <QImage>
@@ -13,7 +13,7 @@
 
 #include <filesystem>
 
-namespace orva::ui {
+namespace orva::plot {
 namespace {
 
 const QRgb kRed = qRgb(255, 0, 0);
@@ -170,4 +170,4 @@ TEST(PlotPicture, AxesLeaveRoomForTheirLabels)
 }
 
 } // namespace
-} // namespace orva::ui
+} // namespace orva::plot

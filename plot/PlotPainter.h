@@ -1,14 +1,14 @@
 #pragma once
 // Draws a cell graph scene with QPainter on any paint device: the window's bitmap, a PNG
 // or an SVG. At the default options this is the plot as it has always been drawn.
-#include "ui/PlotScene.h"
+#include "plot/PlotScene.h"
 
 #include <QRect>
 #include <QSize>
 
 class QPainter;
 
-namespace orva::ui {
+namespace orva::plot {
 
 struct TPlotPaintResult {
     QRect Area;          ///< where the plot itself lies (the whole picture without axes)
@@ -18,4 +18,4 @@ struct TPlotPaintResult {
 /// Paints the scene into the rectangle (0, 0) - size of the painter's device.
 TPlotPaintResult PaintPlot(QPainter& painter, QSize size, const TPlotScene& scene);
 
-} // namespace orva::ui
+} // namespace orva::plot

@@ -1,12 +1,12 @@
-#include "ui/PlotScene.h"
+#include "plot/PlotScene.h"
 
-#include "tests/ui/ViewTestDocuments.h"
+#include "tests/support/ViewTestDocuments.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 
-namespace orva::ui {
+namespace orva::plot {
 namespace {
 
 using test::AverageDocument;
@@ -131,4 +131,4 @@ TEST(PlotScene, TraceFreeSceneKeepsTheTimeScale)
 }
 
 } // namespace
-} // namespace orva::ui
+} // namespace orva::plot

@@ -1,12 +1,12 @@
-#include "ui/MeasurePicture.h"
+#include "plot/MeasurePicture.h"
 
-#include "ui/PlotGeometry.h"
-#include "ui/PlotPainter.h"
-#include "ui/PlotScale.h"
+#include "plot/PlotGeometry.h"
+#include "plot/PlotPainter.h"
+#include "plot/PlotScale.h"
 
 #include <QPainter>
 
-namespace orva::ui {
+namespace orva::plot {
 
 TMeasureMarks ComputeMeasureMarks(const TPlotScene& scene, QSize area, const TTraceMeasures& measures)
 {
@@ -58,4 +58,4 @@ QImage MeasurePicture(const TORVAFile& file, int c, int o, int h, const TMeasure
     return image;
 }
 
-} // namespace orva::ui
+} // namespace orva::plot

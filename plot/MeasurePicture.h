@@ -2,13 +2,13 @@
 // The measure window's picture: the chosen trace as the cell graph draws it, with the
 // measurement window shaded and the found peak marked, so that the user sees what was measured.
 #include "export/MeasureExport.h"
-#include "ui/PlotScene.h"
+#include "plot/PlotScene.h"
 
 #include <QImage>
 #include <QRect>
 #include <QSize>
 
-namespace orva::ui {
+namespace orva::plot {
 
 /// Where the marks lie in a plot area of the given size: the shaded band from the first to
 /// the last window sample, and the peak's point, in the area's own pixels, on the same
@@ -25,4 +25,4 @@ TMeasureMarks ComputeMeasureMarks(const TPlotScene& scene, QSize area, const TTr
 /// range fitted to the trace; options must have passed CheckMeasures for the file.
 QImage MeasurePicture(const TORVAFile& file, int c, int o, int h, const TMeasureOptions& options, QSize size);
 
-} // namespace orva::ui
+} // namespace orva::plot

@@ -1,9 +1,9 @@
-#include "ui/PlotScale.h"
+#include "plot/PlotScale.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace orva::ui {
+namespace orva::plot {
 
 namespace {
 
@@ -111,4 +111,4 @@ std::vector<TAxisTick> TimeTicks(int samples, float msPerSample, float pxPerMs, 
     return ticks;
 }
 
-} // namespace orva::ui
+} // namespace orva::plot

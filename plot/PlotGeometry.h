@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-namespace orva::ui {
+namespace orva::plot {
 
 /// What the plot is drawn from.
 struct TPlotInput {
@@ -65,4 +65,4 @@ std::optional<int> XGridMaximum(int samples, int samplesPerSecond);
 /// All coordinates of the plot for the given input.
 TPlotGeometry ComputePlotGeometry(const TPlotInput& input);
 
-} // namespace orva::ui
+} // namespace orva::plot

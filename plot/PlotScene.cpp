@@ -1,6 +1,6 @@
-#include "ui/PlotScene.h"
+#include "plot/PlotScene.h"
 
-namespace orva::ui {
+namespace orva::plot {
 
 namespace {
 
@@ -132,4 +132,4 @@ std::vector<std::vector<float>> SceneVoltages(const TPlotScene& scene)
     return all;
 }
 
-} // namespace orva::ui
+} // namespace orva::plot

@@ -1,11 +1,11 @@
-#include "ui/PlotGeometry.h"
-#include "ui/PlotScale.h"
+#include "plot/PlotGeometry.h"
+#include "plot/PlotScale.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-namespace orva::ui {
+namespace orva::plot {
 namespace {
 
 TEST(PlotScale, NiceStepRoundsUpToOneTwoOrFive)
@@ -140,4 +140,4 @@ TEST(PlotScale, NoTicksWithoutAScale)
 }
 
 } // namespace
-} // namespace orva::ui
+} // namespace orva::plot

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-namespace orva::ui {
+namespace orva::plot {
 
 /// A text of the core as Qt text. The core's own texts (paths, messages, reports) are UTF-8;
 /// a text field of an old data file may hold bytes of an 8-bit code page instead, which are
@@ -19,4 +19,4 @@ std::filesystem::path TextToPath(const QString& text);
 /// A path of the core as Qt text.
 QString PathToText(const std::filesystem::path& path);
 
-} // namespace orva::ui
+} // namespace orva::plot
