@@ -20,16 +20,6 @@ CLI::Validator Checked(const TCheck& check)
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
-std::optional<int> WholeNumber(const std::string& text)
-{
-    int value = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc() || ptr != end)
-        return std::nullopt;
-    return value;
-}
-
 std::string NumberCheck(const std::string& text, int minimum, int maximum)
 {
     const std::optional<int> value = WholeNumber(text);
@@ -63,6 +53,16 @@ const char* ListHelp(const std::string& name)
 }
 
 } // namespace
+
+std::optional<int> WholeNumber(const std::string& text)
+{
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end)
+        return std::nullopt;
+    return value;
+}
 
 CLI::Option* AddInputFiles(CLI::App* command, std::vector<std::string>& files)
 {

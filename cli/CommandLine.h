@@ -56,6 +56,8 @@ CLI::Option* AddSelectionList(CLI::App* command, const std::string& name, std::o
 /// A whole number from minimum to maximum; TYPE names it in the help.
 CLI::Option* AddWholeNumber(CLI::App* command, const std::string& name, std::optional<int>& value, int minimum,
                             int maximum, const std::string& type, const std::string& help);
+/// A whole number as typed, nothing before or after it.
+std::optional<int> WholeNumber(const std::string& text);
 /// A time in ms as typed: '.' as the decimal separator whatever the locale, nothing after.
 std::optional<double> ParseTime(const std::string& text);
 /// --window T1 T2: two times in ms, each as ParseTime reads it.

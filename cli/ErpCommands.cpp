@@ -201,11 +201,16 @@ TRun DeclareDifference(CLI::App* command)
     };
     auto a = DeclareEachInput<TArgs>(command);
     command->add_option("--cells", a->Cells, "the cells A and B (from 1): the new cell holds A minus B")
-        ->type_name("A B")
+        ->type_name("CELL")
         ->option_text("A B REQUIRED")
         ->expected(2)
         ->required()
-        ->check(CLI::Range(1, 32767));
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                const std::optional<int> n = WholeNumber(text);
+                return n && *n >= 1 ? std::string() : "needs two cell numbers from 1, not \"" + text + "\"";
+            },
+            ""));
     AddText(command, "--name", a->Name, "TEXT", "the new cell's name (default: A's name-B's name, at most 80 bytes)");
     return [a] {
         TDifferenceOptions options;

@@ -91,7 +91,7 @@ TEST_F(OrvaBids, RefusesBeforeWritingAnything)
 
     run = RunOrva({"bids", dir.Path("s01.ses"), "--out", dir.Path("ds")});
     EXPECT_EQ(run.ExitStatus, 1);
-    EXPECT_NE(run.Err.find("the task label is missing"), std::string::npos) << run.Err;
+    EXPECT_NE(run.Err.find("--task is required"), std::string::npos) << run.Err;
 }
 
 } // namespace

@@ -131,7 +131,7 @@ TEST_F(OrvaRecordingExport, UsageErrors)
         {{"export-brainvision", dir.Path("s01.ave"), dir.Path("s02.ses"), "-o", dir.Path("x.vhdr")},
          "-o takes one input file; use --out-dir DIR for 2"},
         {{"export-edf", dir.Path("s01.ave"), "-o", dir.Path("x.edf"), "--out-dir", out},
-         "give either -o OUT.edf or --out-dir DIR, not both"},
+         "-o excludes --out-dir"},
         {{"export-edf", dir.Path("s01.ave")}, "the output is missing: give -o OUT.edf or --out-dir DIR"},
         {{"export-brainvision", "-o", dir.Path("x.vhdr")}, "no input file given"},
         {{"export-brainvision", dir.Path("s01.ave"), dir.Path("other") + "/s01.ses", "--out-dir", out},

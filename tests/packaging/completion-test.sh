@@ -39,7 +39,7 @@ cd "$work"
 mkdir subjects
 touch s01.ses S02.AVE Mixed.Ave notes.txt run.ses.bak
 
-expect "export-long export-stats export-text" exp
+expect "export-brainvision export-edf export-long export-stats export-text" exp
 expect "filter" help fil
 expect "--cutoff" filter --cu
 expect "--open-anyway --out-dir" scatter --o
