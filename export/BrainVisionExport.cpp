@@ -28,11 +28,6 @@ std::string LowerAscii(std::string text)
     return text;
 }
 
-constexpr std::uint32_t SwapBytes(std::uint32_t v)
-{
-    return (v >> 24) | ((v >> 8) & 0xFF00u) | ((v << 8) & 0xFF0000u) | (v << 24);
-}
-
 // The calibration of the exported channels, ready for whole rows: value k of a row is
 // ((raw[channel k] - zero k) * factor k) / divisor k, exactly CalibratedValue.
 class TFloatRows {
@@ -87,8 +82,10 @@ void WriteSamples(const TORVAFile& file, const TEpochLayout& layout, TFileStream
     std::size_t used = 0;
     auto flush = [&] {
         if constexpr (std::endian::native == std::endian::big)
-            for (std::size_t i = 0; i < used; ++i)
-                buffer[i] = std::bit_cast<float>(SwapBytes(std::bit_cast<std::uint32_t>(buffer[i])));
+            for (std::size_t i = 0; i < used; ++i) {
+                const auto v = std::bit_cast<std::uint32_t>(buffer[i]);
+                buffer[i] = std::bit_cast<float>((v >> 24) | ((v >> 8) & 0xFF00u) | ((v << 8) & 0xFF0000u) | (v << 24));
+            }
         out.Write(buffer.get(), used * sizeof(float));
         used = 0;
     };

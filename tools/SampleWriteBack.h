@@ -35,9 +35,11 @@ ORVA_LANE_INLINE void ClampLanes(int& v, const int& low, const int& high)
 /// value (lane) that lay beyond it. D is double or lanes::TDoubles, I int or lanes::TInts;
 /// low16 and high16 hold -32768 and 32767 in every lane.
 template <class D, class I>
-ORVA_LANE_INLINE void StoreScaledSample(D scaled, const D& zero, const I& low16, const I& high16, I& stored,
+ORVA_LANE_INLINE void StoreScaledSample(const D& value, const D& zero, const I& low16, const I& high16, I& stored,
                                         I& clamped)
 {
+    // Vectors cross by reference: by value, their ABI would depend on the caller's target.
+    D scaled = value;
     // Clamping before rounding keeps the magnitude small; the bounds are whole numbers, so
     // the result is the clamped nearest integer either way.
     lanes::Clamp(scaled, -1.0e6, 1.0e6);

@@ -3,6 +3,7 @@
 #include "model/ORVAError.h"
 #include "plot/QtText.h"
 #include "ui/UfrmAbout.h"
+#include "ui/UfrmErp.h"
 #include "ui/UfrmFilter.h"
 #include "ui/ViewScreenshots.h"
 
@@ -55,6 +56,23 @@ void AboutBoxShot(TShotContext& context)
     SaveShot(context, &about, QStringLiteral("about-box"));
 }
 
+// Two of the Tools > ERP operations dialogs, as they open on the demo file.
+void ErpDifferenceShot(TShotContext& context)
+{
+    const int cells = context.Window.CurrentFile ? context.Window.CurrentFile->NumCells() : 2;
+    TfrmErpDifference dialog(&context.Window, cells);
+    dialog.show();
+    SaveShot(context, &dialog, QStringLiteral("erp-difference"));
+}
+
+void ErpFilesShot(TShotContext& context)
+{
+    TfrmErpFiles dialog(&context.Window, context.Window.Dialogs(), QString());
+    dialog.lstFiles->addItems({QStringLiteral("s01.ave"), QStringLiteral("s02.ave"), QStringLiteral("s03.ave")});
+    dialog.show();
+    SaveShot(context, &dialog, QStringLiteral("erp-files"));
+}
+
 std::vector<TShot> AllShots()
 {
     return {
@@ -71,6 +89,8 @@ std::vector<TShot> AllShots()
         {QStringLiteral("text-export"), TextExportShot},
         {QStringLiteral("stats-export"), StatsExportShot},
         {QStringLiteral("measure"), MeasureShot},
+        {QStringLiteral("erp-difference"), ErpDifferenceShot},
+        {QStringLiteral("erp-files"), ErpFilesShot},
     };
 }
 
