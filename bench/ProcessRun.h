@@ -1,6 +1,7 @@
 #pragma once
 // Runs a whole program as a benchmark sees it: wall time, CPU time and peak memory of the
 // child (wait4's rusage). POSIX only, like the benchmarks that use it.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,16 @@ struct TProcessRun {
     double PeakMiB = 0;
     double CpuSeconds = 0; // user and system time
 };
+
+/// Keeps in best the shortest time of the runs seen and the largest peak memory.
+inline void KeepBest(TProcessRun& best, const TProcessRun& run)
+{
+    if (run.Seconds < best.Seconds) {
+        best.Seconds = run.Seconds;
+        best.CpuSeconds = run.CpuSeconds;
+    }
+    best.PeakMiB = std::max(best.PeakMiB, run.PeakMiB);
+}
 
 /// Runs the program args[0] with the rest as arguments, stdout to /dev/null, and waits for
 /// it; a program that cannot start or fails ends the benchmark.

@@ -1,5 +1,7 @@
 #include "cli/CliSupport.h"
 
+#include "export/StatsExport.h"
+
 #include "model/ORVAError.h"
 #include "model/Platform.h"
 
@@ -58,6 +60,13 @@ std::filesystem::path ProgramDir()
 {
     const std::filesystem::path exe = platform::ExecutablePath();
     return exe.empty() ? std::filesystem::path(".") : exe.parent_path();
+}
+
+std::optional<TSelectionList> ListOption(const std::optional<std::string>& text)
+{
+    if (!text)
+        return std::nullopt;
+    return ParseSelectionList(*text);
 }
 
 } // namespace orva::cli

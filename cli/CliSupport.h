@@ -1,8 +1,10 @@
 #pragma once
 #include "model/CheckedOpen.h"
+#include "export/ExportSupport.h"
 #include "model/ORVAFile.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,9 @@ TORVAFile OpenDataFile(const std::string& argument, bool openAnyway, TProgressDi
 /// The absolute form of the path that a command-line argument names, as the open dialog
 /// would give it.
 std::filesystem::path AbsolutePath(const std::string& argument);
+
+/// A typed list option (--cells "1 3 5") as zero-based indices; nothing when not given.
+std::optional<TSelectionList> ListOption(const std::optional<std::string>& text);
 
 /// The folder of the running program (for the files installed beside it).
 std::filesystem::path ProgramDir();

@@ -147,8 +147,7 @@ TRun DeclareAverage(CLI::App* command)
                    "the baseline (BaselineDuration) of the average file in ms (default 0)");
     return [a] {
         TAverageOptions options;
-        if (a->Obs)
-            options.Observations = ParseSelectionList(*a->Obs);
+        options.Observations = ListOption(a->Obs);
         if (a->BaselineMs)
             options.BaselineMs = *a->BaselineMs;
         return ForEachInput("average", *a, ".ave", [&](TORVAFile file) { return AverageSession(file, options); });

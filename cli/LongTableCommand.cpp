@@ -13,13 +13,6 @@ namespace orva::cli {
 
 namespace {
 
-std::optional<TSelectionList> ListOption(const std::optional<std::string>& text)
-{
-    if (!text)
-        return std::nullopt;
-    return ParseSelectionList(*text);
-}
-
 TRun DeclareExportLong(CLI::App* command)
 {
     struct TArgs {

@@ -41,12 +41,9 @@ TMeasureOptions MeasureOptions(const TMeasureArguments& a)
         o.Polarity = *a.Polarity == "positive" ? TPolarity::Positive : TPolarity::Negative;
     if (a.Neighbours)
         o.Neighbours = *a.Neighbours;
-    if (a.Cells)
-        o.Cells = ParseSelectionList(*a.Cells);
-    if (a.Obs)
-        o.Observations = ParseSelectionList(*a.Obs);
-    if (a.Chans)
-        o.Channels = ParseSelectionList(*a.Chans);
+    o.Cells = ListOption(a.Cells);
+    o.Observations = ListOption(a.Obs);
+    o.Channels = ListOption(a.Chans);
     return o;
 }
 

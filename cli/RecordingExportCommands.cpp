@@ -27,13 +27,6 @@ struct TRecordingArguments {
     int Jobs = 1;
 };
 
-std::optional<TSelectionList> ListOption(const std::optional<std::string>& text)
-{
-    if (!text)
-        return std::nullopt;
-    return ParseSelectionList(*text);
-}
-
 // Every refusal of the arguments comes before any file is read.
 std::vector<std::filesystem::path> Outputs(const TRecordingArguments& a, const std::string& extension)
 {

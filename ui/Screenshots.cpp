@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QListWidget>
 #include <QPixmap>
 
 #include <cstdio>

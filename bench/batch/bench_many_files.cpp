@@ -25,14 +25,7 @@ constexpr int kFiles = 40;
 using TRun = orva::bench::TProcessRun;
 constexpr auto Run = orva::bench::RunProcess;
 
-void Keep(TRun& best, const TRun& run)
-{
-    if (run.Seconds < best.Seconds) {
-        best.Seconds = run.Seconds;
-        best.CpuSeconds = run.CpuSeconds;
-    }
-    best.PeakMiB = std::max(best.PeakMiB, run.PeakMiB);
-}
+constexpr auto Keep = orva::bench::KeepBest;
 
 void Report(const char* what, const TRun& one, const TRun& two, double documentMiB)
 {
