@@ -22,6 +22,13 @@ struct TProcessRun {
     double CpuSeconds = 0; // user and system time
 };
 
+/// The middle of the values (the upper one of an even count).
+inline double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
 /// Keeps in best the shortest time of the runs seen and the largest peak memory.
 inline void KeepBest(TProcessRun& best, const TProcessRun& run)
 {

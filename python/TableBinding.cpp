@@ -40,6 +40,15 @@ cells, obs, chans  selections as in long_table.
 Values are exact (not rounded to three decimals). Raises orva.Error as the batch tool
 refuses a file (a number outside the file, a cell without a sample in the window).)doc";
 
+// The cells' names in file order, for the name columns.
+py::list CellNames(const TORVAFile& file)
+{
+    py::list names;
+    for (const TORVACell& cell : file.Cells)
+        names.append(Text1252(cell.Name));
+    return names;
+}
+
 py::dict LongTable(const TDocument& d, const py::object& cells, const py::object& obs, const py::object& chans,
                    const py::object& samples)
 {
@@ -54,9 +63,7 @@ py::dict LongTable(const TDocument& d, const py::object& cells, const py::object
         std::shared_lock reading(d.Samples);
         table = LongTableColumns(d.File, options);
     }
-    py::list names;
-    for (const TORVACell& cell : d.File.Cells)
-        names.append(Text1252(cell.Name));
+    const py::list names = CellNames(d.File);
     const py::module_ np = py::module_::import("numpy");
     const std::size_t rows = table.Cell.size();
     py::dict out;
@@ -107,9 +114,7 @@ py::dict Measure(const TDocument& d, const py::object& window, const py::object&
         table = MeasureColumns(d.File, options);
     }
     const std::size_t rows = table.Cell.size();
-    py::list names;
-    for (const TORVACell& cell : d.File.Cells)
-        names.append(Text1252(cell.Name));
+    const py::list names = CellNames(d.File);
     py::list measureNames;
     for (TMeasureKind kind : {TMeasureKind::Mean, TMeasureKind::Peak, TMeasureKind::PeakLatency})
         measureNames.append(py::str(std::string(MeasureName(kind))));

@@ -51,19 +51,9 @@ TValueCell AverageCell(const TORVAFile& session, int c, const TSelectionList& ob
         // The mean of ((v - zero) x 400) / gain over the n observations.
         sum[i] = (sum[i] - n * dd.Zeros[h]) * 400.0 / dd.Gains[h] / n;
     }
-    TValueCell cell;
-    cell.Record.Name = in.Name;
-    cell.Record.CellNumber = in.CellNumber;
-    cell.Record.NumObservations = 1;
-    cell.Record.SamplesPerObservation = in.SamplesPerObservation;
-    cell.Record.SamplesPerSecond = in.SamplesPerSecond;
-    cell.Record.TrialSpecificsLength = layout::kAverageTrialSpecificsLength;
-    cell.Record.TrialSpecifics = TTrialSpecifics(1, layout::kAverageTrialSpecificsLength / 2);
-    cell.Record.TrialSpecifics(0, 0) = static_cast<std::int16_t>(observations.size());
-    cell.CellWord = session.DataDescription.CellWords[static_cast<std::size_t>(c)];
-    cell.Values = std::move(sum);
-    cell.Sources = {ExportedDocumentName(session)};
-    return cell;
+    return AveragedCell(in, static_cast<std::int16_t>(observations.size()),
+                        session.DataDescription.CellWords[static_cast<std::size_t>(c)], std::move(sum),
+                        ExportedDocumentName(session));
 }
 
 } // namespace

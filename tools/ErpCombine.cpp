@@ -162,20 +162,10 @@ TErpResult GrandAverage(const std::vector<const TORVAFile*>& inputs, bool weight
         if (trials > kLargestCount)
             result.Notes.push_back(CellText(first, f) + ": the " + std::to_string(trials) +
                                    " trials behind the grand average are more than its trial count holds; written as 32767");
-        TValueCell cell;
-        cell.Record.Name = model.Name;
-        cell.Record.CellNumber = model.CellNumber;
-        cell.Record.NumObservations = 1;
-        cell.Record.SamplesPerObservation = model.SamplesPerObservation;
-        cell.Record.SamplesPerSecond = model.SamplesPerSecond;
-        cell.Record.TrialSpecificsLength = layout::kAverageTrialSpecificsLength;
-        cell.Record.TrialSpecifics = TTrialSpecifics(1, layout::kAverageTrialSpecificsLength / 2);
-        cell.Record.TrialSpecifics(0, 0) = static_cast<std::int16_t>(std::clamp<std::int64_t>(trials, 0, kLargestCount));
-        cell.CellWord = first.DataDescription.CellWords[static_cast<std::size_t>(f)];
-        cell.Values = std::move(sum);
-        cell.Sources = {Name(first)};
+        cells.push_back(AveragedCell(model, static_cast<std::int16_t>(std::clamp<std::int64_t>(trials, 0, kLargestCount)),
+                                     first.DataDescription.CellWords[static_cast<std::size_t>(f)], std::move(sum),
+                                     Name(first)));
         subjects = std::max(subjects, count);
-        cells.push_back(std::move(cell));
     }
     result.File = MakeAverageFile(first, std::move(cells), subjects, first.GeneralInformation.BaselineDuration);
     return result;

@@ -79,6 +79,24 @@ void ReadObservation(const TORVAFile& file, const TORVACell& cell, int o, double
 
 } // namespace
 
+TValueCell AveragedCell(const TORVACell& model, std::int16_t trials, std::int32_t cellWord,
+                        std::vector<double> values, std::string source)
+{
+    TValueCell cell;
+    cell.Record.Name = model.Name;
+    cell.Record.CellNumber = model.CellNumber;
+    cell.Record.NumObservations = 1;
+    cell.Record.SamplesPerObservation = model.SamplesPerObservation;
+    cell.Record.SamplesPerSecond = model.SamplesPerSecond;
+    cell.Record.TrialSpecificsLength = layout::kAverageTrialSpecificsLength;
+    cell.Record.TrialSpecifics = TTrialSpecifics(1, layout::kAverageTrialSpecificsLength / 2);
+    cell.Record.TrialSpecifics(0, 0) = trials;
+    cell.CellWord = cellWord;
+    cell.Values = std::move(values);
+    cell.Sources = {std::move(source)};
+    return cell;
+}
+
 std::int32_t ChooseScaleBins(double m)
 {
     if (m == 0)

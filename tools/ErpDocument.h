@@ -32,6 +32,11 @@ struct TValueCell {
     std::vector<std::string> Sources;
 };
 
+/// A cell of one averaged observation shaped like model: its name, number, samples and
+/// rate, 28-byte trial specifics with word 0 = trials, the other words 0.
+TValueCell AveragedCell(const TORVACell& model, std::int16_t trials, std::int32_t cellWord,
+                        std::vector<double> values, std::string source);
+
 /// The ScaleBins an average file gets when its largest absolute value is m:
 /// min(32767, floor(32767 / m)), 32767 for m = 0; 0 when m > 32767 (no scale fits).
 std::int32_t ChooseScaleBins(double m);

@@ -24,11 +24,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using orva::bench::Median;
 
 bool SameBytes(const fs::path& a, const fs::path& b)
 {

@@ -25,11 +25,7 @@ namespace {
 using TRun = orva::bench::TProcessRun;
 constexpr auto Run = orva::bench::RunProcess;
 
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using orva::bench::Median;
 
 } // namespace
 

@@ -19,14 +19,6 @@ namespace {
 using test::TTestFileBuilder;
 namespace fs = std::filesystem;
 
-TORVAFile Load(const TTestFileBuilder& b, const test::TTempDir& dir, const std::string& name)
-{
-    b.WriteTo(PathFromText(dir.Path(name)));
-    TORVAFile f;
-    f.LoadFromFile(PathFromText(dir.Path(name)));
-    return f;
-}
-
 // The float32 values of an .eeg file, read as little-endian whatever the machine.
 std::vector<float> Floats(const fs::path& path)
 {
@@ -56,7 +48,7 @@ TEST(BrainVision, AverageFileHeaderAndMarkersByteForByte)
     b.Cells[0].TrialSpecifics[14] = 38;
     b.Cells[1].TrialSpecifics.assign(14, 0);
     b.Cells[1].TrialSpecifics[0] = 25;
-    const TORVAFile f = Load(b, dir, "s01.ave");
+    const TORVAFile f = test::LoadBuilt(b, dir, "s01.ave");
     const fs::path vhdr = PathFromText(dir.Path("out.vhdr"));
     WriteBrainVision(f, LayOutEpochs(f, {}), {"Fp1,x", "\xc2\xb5"}, vhdr);
 
@@ -119,7 +111,7 @@ TEST(BrainVision, SamplesAreCalibratedFloat32InListOrder)
     b.Gains = {-3, 1, 3};
     // cell 1: observation 1 holds the extremes; cell 2 is not exported.
     b.Cells[0].Data = {0, 0, 0, 1, 2, 1, /* obs 2 */ 32767, -32768, -32768, -32768, 32767, 32767};
-    const TORVAFile f = Load(b, dir, "s.ses");
+    const TORVAFile f = test::LoadBuilt(b, dir, "s.ses");
     TEpochSelection selection;
     selection.Cells = TSelectionList{0};
     selection.Observations = TSelectionList{1, 0};
@@ -166,7 +158,7 @@ TEST(BrainVision, RefusalsWriteNothing)
     test::TTempDir dir;
     TTestFileBuilder b = TTestFileBuilder::Session(2, 1, 3, 2);
     b.Cells[1].SamplesPerSecond = 500;
-    const TORVAFile f = Load(b, dir, "s.ses");
+    const TORVAFile f = test::LoadBuilt(b, dir, "s.ses");
     const fs::path vhdr = PathFromText(dir.Path("s.vhdr"));
     test::WriteBytes(vhdr, {'o', 'l', 'd'});
     auto cause = [&](const TEpochSelection& selection, const std::vector<std::string>& names,

@@ -20,14 +20,6 @@ namespace {
 using test::TTestFileBuilder;
 namespace fs = std::filesystem;
 
-TORVAFile Load(const TTestFileBuilder& b, const test::TTempDir& dir, const std::string& name)
-{
-    b.WriteTo(PathFromText(dir.Path(name)));
-    TORVAFile f;
-    f.LoadFromFile(PathFromText(dir.Path(name)));
-    return f;
-}
-
 std::string Text(const std::vector<std::uint8_t>& bytes, std::size_t offset, std::size_t width)
 {
     return std::string(bytes.begin() + static_cast<std::ptrdiff_t>(offset),
@@ -71,7 +63,7 @@ TEST(Edf, HeaderFieldsAndRecordsByOffset)
     b.Zeros = {10, -20};
     b.Gains = {800, -1600};
     b.Cells[1].Name = "T,\xe9";
-    const TORVAFile f = Load(b, dir, "s.ses");
+    const TORVAFile f = test::LoadBuilt(b, dir, "s.ses");
     TEpochSelection selection;
     selection.Channels = TSelectionList{1, 0};
     const fs::path path = PathFromText(dir.Path("s.edf"));
@@ -132,7 +124,7 @@ TEST(Edf, AverageStimulusAnnotationsAtTheBaselineEnd)
     TTestFileBuilder b = TTestFileBuilder::Average(1, 2, 250, 1);
     b.Cells[0].SamplesPerSecond = 256;
     b.Cells[0].Name = "Std";
-    const TORVAFile f = Load(b, dir, "a.ave");
+    const TORVAFile f = test::LoadBuilt(b, dir, "a.ave");
     const fs::path path = PathFromText(dir.Path("a.edf"));
     ExportEdf(f, {}, std::nullopt, path);
     const std::vector<std::uint8_t> h = test::ReadBytes(path);
@@ -239,7 +231,7 @@ TEST(Edf, RefusalsNameTheCauseAndWriteNothing)
     test::TTempDir dir;
     TTestFileBuilder b = TTestFileBuilder::Session(3, 1, 3, 2);
     b.Cells[2].SamplesPerObservation = 4;
-    const TORVAFile f = Load(b, dir, "s.ses");
+    const TORVAFile f = test::LoadBuilt(b, dir, "s.ses");
     const fs::path path = PathFromText(dir.Path("s.edf"));
     auto cause = [&](const TORVAFile& file, const TEpochSelection& selection, const std::vector<std::string>& names) {
         try {

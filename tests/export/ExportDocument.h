@@ -2,6 +2,10 @@
 // In-memory documents for the export tests: cells of chosen shapes whose samples follow a
 // formula the tests can evaluate by hand.
 #include "model/ORVAFile.h"
+#include "model/PathText.h"
+#include "tests/support/TestFileBuilder.h"
+
+#include <string>
 
 #include <vector>
 
@@ -43,6 +47,15 @@ inline TORVAFile MakeDocument(bool average, const std::vector<int>& observations
     }
     f.FullFileName = average ? "/data/s01.ave" : "/data/s01.ses";
     f.FileName = average ? "s01.ave" : "s01.ses";
+    return f;
+}
+
+/// The file that b describes, written into dir under name and loaded from there.
+inline TORVAFile LoadBuilt(const TTestFileBuilder& b, const TTempDir& dir, const std::string& name)
+{
+    b.WriteTo(PathFromText(dir.Path(name)));
+    TORVAFile f;
+    f.LoadFromFile(PathFromText(dir.Path(name)));
     return f;
 }
 

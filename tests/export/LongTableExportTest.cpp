@@ -50,14 +50,6 @@ std::string Cause(const TORVAFile& f, const TLongTableOptions& options)
     return "accepted";
 }
 
-TORVAFile Load(const TTestFileBuilder& b, const test::TTempDir& dir, const std::string& name)
-{
-    b.WriteTo(dir.Path(name));
-    TORVAFile f;
-    f.LoadFromFile(dir.Path(name));
-    return f;
-}
-
 TEST(LongTable, HeaderRowIsExactlyTheDocumentedColumns)
 {
     EXPECT_EQ(kLongTableHeader, "file,cell,cell_name,observation,channel,sample,time_ms,value_uv");
@@ -77,7 +69,7 @@ TEST(LongTable, SmallAverageFileLineForLine)
     // [observation][sample][channel]
     b.Cells[0].Data = {1, -1, 100, -3, 0, 32767, -32768, 2, 7, 4, -4, 12};
     const std::string n = "s01.ave,1,\"Std, \"\"A\"\" \xe2\x82\xac\xc3\xa9\",";
-    EXPECT_EQ(Rows(Load(b, dir, "s01.ave")), (Lines{
+    EXPECT_EQ(Rows(test::LoadBuilt(b, dir, "s01.ave")), (Lines{
                                                  n + "1,1,1,-200,0.13",
                                                  n + "1,1,2,-196.667,12.50",
                                                  n + "1,1,3,-193.333,0.00",
@@ -108,7 +100,7 @@ TEST(LongTable, SmallSessionFileLineForLine)
     b.Cells[1].SamplesPerObservation = 3;
     b.Cells[1].SamplesPerSecond = 3;
     b.Cells[1].Data = {14, 6, 10, 1010, -990, 50};
-    EXPECT_EQ(Rows(Load(b, dir, "s01.ses")), (Lines{
+    EXPECT_EQ(Rows(test::LoadBuilt(b, dir, "s01.ses")), (Lines{
                                                  "s01.ses,1,\"A,B\",1,1,1,0,0.25",
                                                  "s01.ses,1,\"A,B\",1,1,2,4,-0.25",
                                                  "s01.ses,2,x,1,1,1,0,1.00",

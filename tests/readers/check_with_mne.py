@@ -196,9 +196,9 @@ def make_files(work):
                                  cells=[of.Cell(b"Mot\xe9, long", extreme(rng, (3, 60, 4)), rate=500, trial_words=14),
                                         of.Cell(b"short", extreme(rng, (2, 60, 4)), rate=500, trial_words=14)])
     paths = {}
-    for name, spec in files.items():
+    for name, fields in files.items():
         paths[name] = os.path.join(work, name)
-        of.write_data_file(paths[name], **spec)
+        of.write_data_file(paths[name], **fields)
     return paths
 
 
