@@ -132,17 +132,24 @@ double LongTableSampleTime(const TORVAFile& file, const TORVACell& cell, int s)
     return SampleTime(s, cell.SamplesPerSecond, file.IsAverageFile() ? file.GeneralInformation.BaselineDuration : 0);
 }
 
-TLongTableColumns LongTableColumns(const TORVAFile& file, const TLongTableOptions& options)
+std::int64_t LongTableRows(const TORVAFile& file, const TLongTableOptions& options)
 {
     CheckLongTable(file, options);
     const TIndices channels(options.Channels, file.NumChannels());
-    const TSelectionList cells = ListedCells(file, options);
-    std::size_t rows = 0;
-    for (int c : cells) {
+    std::int64_t rows = 0;
+    for (int c : ListedCells(file, options)) {
         const TORVACell& cell = file.Cells[static_cast<std::size_t>(c)];
-        rows += TIndices(options.Observations, cell.NumObservations).size() * channels.size() *
-                TIndices(options.Samples, cell.SamplesPerObservation).size();
+        rows += static_cast<std::int64_t>(TIndices(options.Observations, cell.NumObservations).size() *
+                                          channels.size() * TIndices(options.Samples, cell.SamplesPerObservation).size());
     }
+    return rows;
+}
+
+TLongTableColumns LongTableColumns(const TORVAFile& file, const TLongTableOptions& options)
+{
+    const auto rows = static_cast<std::size_t>(LongTableRows(file, options));
+    const TIndices channels(options.Channels, file.NumChannels());
+    const TSelectionList cells = ListedCells(file, options);
     TLongTableColumns table;
     for (auto* column : {&table.Cell, &table.Observation, &table.Channel, &table.Sample})
         column->reserve(rows);

@@ -53,6 +53,9 @@ struct TLongTableColumns {
     std::vector<double> ValueUv;
 };
 /// Checks the selection as CheckLongTable does, then fills the columns.
+/// The rows of the long table of file for options, after CheckLongTable.
+std::int64_t LongTableRows(const TORVAFile& file, const TLongTableOptions& options);
+
 TLongTableColumns LongTableColumns(const TORVAFile& file, const TLongTableOptions& options);
 
 } // namespace orva

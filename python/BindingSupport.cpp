@@ -3,6 +3,8 @@
 #include "export/CellArrays.h"
 #include "export/CsvText.h"
 #include "export/StatsExport.h"
+#include "model/ORVAError.h"
+#include "model/PathText.h"
 
 #include <algorithm>
 #include <climits>
@@ -68,10 +70,27 @@ py::array TakeNames(const py::list& names, const py::array& codes, long base)
     return table.attr("__getitem__")(codes.attr("__sub__")(base));
 }
 
+void RequireValuesInFile(const TDocument& document, std::int64_t values, const std::string& call)
+{
+    constexpr std::int64_t kShortfallAllowed = std::int64_t{8} << 20;
+    const TORVAFile& file = document.File;
+    std::int64_t declared = 0;
+    for (const TORVACell& cell : file.Cells)
+        declared += static_cast<std::int64_t>(cell.Data.size());
+    const std::int64_t inFile = document.ValuesInFile;
+    if (declared <= inFile || values <= inFile + std::max(inFile, kShortfallAllowed))
+        return;
+    throw EORVAError(PathText(file.FullFileName),
+                     call + " would make " + std::to_string(values) + " values, but the file holds only " +
+                         std::to_string(inFile) + " of the " + std::to_string(declared) +
+                         " samples its header declares (opened with check=False)");
+}
+
 py::array_t<double> CellData(const TDocument& document, int c)
 {
     const TORVAFile& file = document.File;
     const TORVACell& cell = file.Cells[static_cast<std::size_t>(c)];
+    RequireValuesInFile(document, static_cast<std::int64_t>(cell.Data.size()), "data()");
     py::array_t<double> data({static_cast<py::ssize_t>(cell.Data.Observations()),
                               static_cast<py::ssize_t>(file.NumChannels()),
                               static_cast<py::ssize_t>(cell.Data.Samples())});

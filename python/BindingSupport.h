@@ -24,6 +24,9 @@ namespace py = pybind11;
 struct TDocument {
     TORVAFile File;
     std::vector<std::string> ChannelNames;
+    /// Sample values the file's bytes held when it was read (its length after the header,
+    /// in 16-bit words); the calls that allocate per value are held to it (RequireValuesInFile).
+    std::int64_t ValuesInFile = 0;
     /// The filter writes the samples while the GIL is released; every other long call only
     /// reads them.
     mutable std::shared_mutex Samples;
@@ -65,6 +68,13 @@ py::array_t<T> VectorArray(std::vector<T>&& values)
 
 /// An object array whose row i is names[codes[i] - base].
 py::array TakeNames(const py::list& names, const py::array& codes, long base);
+
+/// Refuses (EORVAError naming the file, orva.Error in Python) a call that would make
+/// `values` numbers from a document whose header declares more samples than its file holds
+/// (opened with check=False) when they are more than the file's bytes justify: its samples
+/// and as many again, or 8 Mi more (16 MiB of samples, what the loader lets a short file
+/// claim). A document that holds no more samples than its file is never refused.
+void RequireValuesInFile(const TDocument& document, std::int64_t values, const std::string& call);
 
 /// The float64 array observations x channels x samples of calibrated values of cell c.
 py::array_t<double> CellData(const TDocument& document, int c);

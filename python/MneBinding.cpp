@@ -87,6 +87,10 @@ py::list Evoked(const py::module_& mne, const TDocument& d)
 
 py::object ToMne(const TDocument& d)
 {
+    std::int64_t values = 0;
+    for (const TORVACell& cell : d.File.Cells)
+        values += static_cast<std::int64_t>(cell.Data.size());
+    RequireValuesInFile(d, 2 * values, "to_mne()"); // the cells' arrays and their concatenation
     const py::module_ mne = py::module_::import("mne");
     if (d.File.IsAverageFile())
         return Evoked(mne, d);

@@ -6,6 +6,7 @@
 
 #include <pybind11/eval.h>
 
+#include <algorithm>
 #include <mutex>
 
 namespace orva::python {
@@ -54,6 +55,10 @@ TDocumentPtr Read(const py::object& path, bool check)
     {
         py::gil_scoped_release unlocked;
         document->File = OpenChecked(name, !check);
+        std::error_code unknown;
+        const auto size = static_cast<std::int64_t>(std::filesystem::file_size(document->File.FullFileName, unknown));
+        const std::int64_t header = document->File.FileDescription.HeaderLength;
+        document->ValuesInFile = unknown ? 0 : std::max<std::int64_t>(size - header, 0) / 2;
     }
     document->ChannelNames = DefaultChannelNames(document->File.NumChannels());
     return document;

@@ -3,6 +3,7 @@
 #include "export/MeasureExport.h"
 #include "python/BindingSupport.h"
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 
@@ -57,6 +58,7 @@ py::dict LongTable(const TDocument& d, const py::object& cells, const py::object
     options.Observations = SelectionArgument(obs, "obs");
     options.Channels = SelectionArgument(chans, "chans");
     options.Samples = SelectionArgument(samples, "samples");
+    RequireValuesInFile(d, LongTableRows(d.File, options), "long_table()");
     TLongTableColumns table;
     {
         py::gil_scoped_release unlocked;
@@ -77,6 +79,22 @@ py::dict LongTable(const TDocument& d, const py::object& cells, const py::object
     out["time_ms"] = VectorArray(std::move(table.TimeMs));
     out["value_uv"] = VectorArray(std::move(table.ValueUv));
     return out;
+}
+
+// The rows of the measure table (one per listed cell, observation, channel and measure);
+// entries outside the file count as nothing here and are refused by the core.
+std::int64_t MeasureRows(const TORVAFile& file, const TMeasureOptions& options)
+{
+    const auto size = [](const std::optional<TSelectionList>& list, std::int64_t all) {
+        return list ? static_cast<std::int64_t>(list->size()) : std::max<std::int64_t>(all, 0);
+    };
+    std::int64_t rows = 0;
+    for (int c = 0; c < file.NumCells(); ++c) {
+        const auto listed = options.Cells ? std::count(options.Cells->begin(), options.Cells->end(), c) : 1;
+        const TORVACell& cell = file.Cells[static_cast<std::size_t>(c)];
+        rows += listed * size(options.Observations, cell.NumObservations) * size(options.Channels, file.NumChannels());
+    }
+    return rows * static_cast<std::int64_t>(options.Measures.size());
 }
 
 std::pair<double, double> Window(const py::object& window)
@@ -107,6 +125,7 @@ py::dict Measure(const TDocument& d, const py::object& window, const py::object&
     options.Cells = SelectionArgument(cells, "cells");
     options.Observations = SelectionArgument(obs, "obs");
     options.Channels = SelectionArgument(chans, "chans");
+    RequireValuesInFile(d, MeasureRows(d.File, options), "measure()");
     TMeasureColumns table;
     {
         py::gil_scoped_release unlocked;

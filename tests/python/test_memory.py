@@ -1,5 +1,6 @@
 # Views of the document's memory, saving and filtering in place.
 import gc
+import struct
 
 import numpy as np
 import pytest
@@ -68,3 +69,40 @@ def test_filter_reports_clamps_and_refusals(tmp_path):
     with pytest.raises(orva.Error) as e:
         f.filter("12,5")
     assert e.value.filename == 'cut-off frequency "12,5"' and "not a valid cut-off" in e.value.strerror
+
+
+def header_beyond_its_bytes(path, observations, samples, channels):
+    """A session file of one cell whose record declares observations x samples x channels
+    while the file holds one sample per channel; DataLength declares them all."""
+    rng = np.random.default_rng(3)
+    data = data_file(random_cells(rng, [(1, 1, 250)], channels), channels)
+    record = 12 + 80 + 26 + 12 + 2 + 4 * channels
+    data = bytearray(data)
+    struct.pack_into(">hh", data, record + 82, observations, samples)
+    struct.pack_into(">i", data, 8, 2 * observations * samples * channels)
+    path.write_bytes(bytes(data))
+    return observations * samples * channels
+
+
+def test_calls_refuse_values_beyond_the_file(tmp_path):
+    path = tmp_path / "declares-64-MiB.ses"
+    declared = header_beyond_its_bytes(path, 512, 256, 256)
+    f = orva.read(path, check=False)
+    cell = f.cells[0]
+    assert cell.raw.shape == (512, 256, 256)  # the loader's own memory, as the header declares
+    for call in (cell.data, f.long_table, lambda: f.to_mne()):
+        with pytest.raises(orva.Error, match=rf"holds only 256 of the {declared} samples"):
+            call()
+    # What the file's bytes justify still comes out, the missing samples as 0.
+    small = f.long_table(cells="1", obs="1 2", chans="1 2", samples="1 2")
+    assert len(small["value_uv"]) == 16 and small["value_uv"][-1] == pytest.approx(-1 * 400 / 410)
+    assert len(f.measure((0, 2000), cells=[1], chans=[1])["value"]) == 512
+
+
+def test_a_short_file_within_its_allowance_gives_its_data(tmp_path):
+    path = tmp_path / "cut.ses"
+    header_beyond_its_bytes(path, 40, 250, 64)  # 640 000 values, within 8 Mi
+    data = orva.read(path, check=False).cells[0].data()
+    assert data.shape == (40, 64, 250)
+    # Beyond the one sample the file holds, every value of a channel is its zero level's.
+    assert (data[1:] == data[1:2, :, :1]).all() and (data[0, :, 1:] == data[1:2, :, :1][0]).all()
