@@ -31,15 +31,18 @@ inline void Require(bool holds, const std::string& what)
         Fail(what);
 }
 
-/// A folder of this process alone under the system's temporary folder, removed at exit
-/// (an abort leaves it for the finding's inspection).
+/// A folder of this process alone, removed at exit (an abort leaves it for the finding's
+/// inspection): in memory (/dev/shm) where there is one, since the writers flush every file
+/// to the disk before they replace the target, else under the system's temporary folder.
 inline const std::filesystem::path& ScratchFolder()
 {
     struct TFolder {
         TFolder()
         {
             std::random_device random;
-            Path = std::filesystem::temp_directory_path() /
+            std::error_code none;
+            const std::filesystem::path memory = "/dev/shm";
+            Path = (std::filesystem::is_directory(memory, none) ? memory : std::filesystem::temp_directory_path()) /
                    ("orva-fuzz-" + std::to_string(random()) + "-" + std::to_string(random()));
             std::filesystem::create_directories(Path);
         }

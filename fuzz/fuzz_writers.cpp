@@ -26,7 +26,7 @@ namespace {
 constexpr char kName[] = "fuzz.ses";
 // Every writer's work grows with the samples and the observations; beyond these an input
 // only repeats the same work for longer than the fuzzer should wait.
-constexpr std::int64_t kMostValues = 1 << 18;
+constexpr std::int64_t kMostValues = 1 << 15;
 constexpr std::int64_t kMostObservations = 8192;
 
 void RequireFinite(double value, const char* what)
