@@ -186,9 +186,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::cerr.rdbuf(savedErr);
     if (status == 0)
         CheckOutputs();
-    else if (status == 1)
+    else if (status == 1) // "orva check" gives its verdicts on stdout
         Require(err.str().find("usage: orva ") != std::string::npos ||
-                    err.str().find(PathText(ScratchFolder())) != std::string::npos,
+                    (err.str() + out.str()).find(PathText(ScratchFolder())) != std::string::npos,
                 "a refusal that names neither the arguments nor a file: " + err.str());
     return 0;
 }
