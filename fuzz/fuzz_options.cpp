@@ -115,7 +115,8 @@ std::optional<std::vector<std::string>> Arguments(std::string_view text)
     return args;
 }
 
-// Runs the command line as main does; the exit status.
+// Runs the command line as main does; the exit status, 2 for a refusal (EORVAError) that
+// names its file, 1 for every other failure.
 int Run(std::vector<std::string> args)
 {
     static const std::vector<TCommand> commands = AllCommands();
@@ -148,9 +149,24 @@ int Run(std::vector<std::string> args)
         return fail(e.Message);
     } catch (const EORVAError& e) {
         Require(!e.Cause().empty() && !e.Path().empty(), std::string("a refusal that names no file: ") + e.what());
-        std::cerr << "orva: " << e.what() << "\n";
+        return 2;
     }
-    return 1;
+}
+
+// A refusal is a usage error (the synopsis follows it), quotes the value typed (a cut-off
+// frequency) or names a file: by its absolute path, or as typed ("orva check" gives its
+// verdicts on stdout, each after the name typed).
+bool NamesTheCause(const std::string& err, const std::string& out, const std::vector<std::string>& args)
+{
+    if (err.find("usage: orva ") != std::string::npos)
+        return true;
+    const std::string said = err + out;
+    if (said.find(PathText(ScratchFolder())) != std::string::npos)
+        return true;
+    return std::any_of(args.begin() + 1, args.end(), [&](const std::string& arg) {
+        return !arg.empty() && (said.find('"' + arg + '"') != std::string::npos ||
+                                (arg[0] != '-' && said.find(arg + ": ") != std::string::npos));
+    });
 }
 
 // Every data file a successful run wrote reads back.
@@ -186,9 +202,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::cerr.rdbuf(savedErr);
     if (status == 0)
         CheckOutputs();
-    else if (status == 1) // "orva check" gives its verdicts on stdout
-        Require(err.str().find("usage: orva ") != std::string::npos ||
-                    (err.str() + out.str()).find(PathText(ScratchFolder())) != std::string::npos,
+    else if (status == 1)
+        Require(NamesTheCause(err.str(), out.str(), *args),
                 "a refusal that names neither the arguments nor a file: " + err.str());
     return 0;
 }
