@@ -1,8 +1,8 @@
 #include "export/CellArrays.h"
 
-#include "export/EpochLayout.h"
-#include "export/ExportSupport.h"
 #include "export/LongTableExport.h"
+#include "select/EpochLayout.h"
+#include "select/Selection.h"
 
 #include <algorithm>
 #include <set>

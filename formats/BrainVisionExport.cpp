@@ -1,9 +1,9 @@
-#include "export/BrainVisionExport.h"
+#include "formats/BrainVisionExport.h"
 
-#include "export/LineSink.h"
 #include "model/FileStream.h"
 #include "model/ORVAError.h"
 #include "model/PathText.h"
+#include "select/LineSink.h"
 
 #include <algorithm>
 #include <bit>
