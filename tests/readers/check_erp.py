@@ -25,13 +25,20 @@ import orva_files as of
 class Checks:
     def __init__(self, bin_dir, work, check, orva):
         self.bin, self.work, self.check, self.orva = bin_dir, work, check, orva
-        self.read = {}
+        self.read, self.exported = {}, {}
 
     def path(self, name):
         return os.path.join(self.work, name)
 
     def run(self, *args):
         self.orva(self.bin, *[str(a) for a in args])
+
+    def export(self, paths, folder):
+        """Exports several files in one run, each as folder/<stem>.vhdr, for mne_of."""
+        os.makedirs(self.path(folder), exist_ok=True)
+        self.run("export-brainvision", *paths, "--out-dir", self.path(folder), "-j", 2)
+        for path in paths:
+            self.exported[path] = self.path(os.path.join(folder, os.path.splitext(os.path.basename(path))[0] + ".vhdr"))
 
     def mne_of(self, path):
         """What MNE reads from the BrainVision export of path: per cell name, the Epochs of a
@@ -41,8 +48,10 @@ class Checks:
         if path in self.read:
             return self.read[path]
         info = of.read_data_file(path)
-        vhdr = self.path(os.path.basename(path) + ".vhdr")
-        self.run("export-brainvision", path, "-o", vhdr)
+        vhdr = self.exported.get(path)
+        if not vhdr:
+            vhdr = self.path(os.path.basename(path) + ".vhdr")
+            self.run("export-brainvision", path, "-o", vhdr)
         raw = mne.io.read_raw_brainvision(vhdr, preload=True)
         events, ids = mne.events_from_annotations(raw, regexp="^Stimulus/")
         cells = {}
@@ -106,8 +115,9 @@ def window_samples(info, cell, start, end):
     """The samples orva takes for the window start .. end ms, as (first, last)."""
     baseline = info["baseline"] if info["version"] == of.AVERAGE else 0
     rate, samples = cell["rate"], cell["data"].shape[1]
-    inside = [s for s in range(samples) if start <= (s * 1000 - baseline * rate) / rate <= end]
-    return inside[0], inside[-1]
+    times = (np.arange(samples) * 1000 - baseline * rate) / rate  # as exact as the division of two integers
+    inside = np.flatnonzero((times >= start) & (times <= end))
+    return int(inside[0]), int(inside[-1])
 
 
 def before_zero(info, cell):
@@ -157,8 +167,11 @@ def check_erp(bin_dir, work, check, orva):
 
     # average: all trials and a list with a number twice, against Epochs.average().
     evoked = {}
+    sessions = [p(s + ".ses") for s in subjects]
+    c.run("average", *sessions, "--out-dir", work, "--baseline-ms", BASELINE_MS, "-j", 2)
+    c.export(sessions + [demo_ses], "sessions")
+    c.export([p(s + ".ave") for s in subjects] + [demo_ave], "averages")
     for s in subjects:
-        c.run("average", p(s + ".ses"), "-o", p(s + ".ave"), "--baseline-ms", BASELINE_MS)
         epochs, _, rounding = c.mne_of(p(s + ".ses"))
         evoked[s] = {name: e.average() for name, e in epochs.items()}
         c.compare("average of %s.ses" % s, p(s + ".ave"), {n: [uv(e)] for n, e in evoked[s].items()}, rounding,
