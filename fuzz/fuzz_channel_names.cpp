@@ -3,7 +3,7 @@
 // the file has, or both counts when only the count is wrong; accepted names are the file's
 // lines, as many as the channels, each of 1 to 16 bytes of printable UTF-8, none twice.
 #include "FuzzSupport.h"
-#include "export/EpochLayout.h"
+#include "select/EpochLayout.h"
 #include "model/PathText.h"
 
 #include <set>

@@ -8,7 +8,7 @@
 #include "FuzzSupport.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
-#include "export/StatsExport.h"
+#include "select/Selection.h"
 #include "model/PathText.h"
 
 #include <algorithm>

@@ -5,8 +5,8 @@
 // finite values; BrainVision and EDF+ files hold exactly the samples their headers declare.
 // A new writer is one more entry in Writers().
 #include "FuzzSupport.h"
-#include "export/BrainVisionExport.h"
-#include "export/EdfExport.h"
+#include "formats/BrainVisionExport.h"
+#include "formats/EdfExport.h"
 #include "export/LongTableExport.h"
 #include "export/MeasureExport.h"
 #include "export/StatsExport.h"

@@ -1,10 +1,10 @@
 #include "python/BindingSupport.h"
 
 #include "export/CellArrays.h"
-#include "export/CsvText.h"
-#include "export/StatsExport.h"
 #include "model/ORVAError.h"
 #include "model/PathText.h"
+#include "select/CsvText.h"
+#include "select/Selection.h"
 
 #include <algorithm>
 #include <climits>
