@@ -66,9 +66,14 @@ std::optional<int> WholeNumber(const std::string& text)
 
 CLI::Option* AddInputFiles(CLI::App* command, std::vector<std::string>& files)
 {
+    // An empty argument (a shell variable left unset) would otherwise reach the core as a
+    // file without a name, refused in words that cannot name it.
     return command->add_option("FILE", files, "data files (*.ses, *.ave); after --, names may begin with -")
         ->type_name(kDataFile)
-        ->option_text("...");
+        ->option_text("...")
+        ->check(Checked([](const std::string& text) {
+            return text.empty() ? std::string("is an empty argument, which names no file") : std::string();
+        }));
 }
 
 void RequirePositionals(const std::vector<std::string>& positionals, std::size_t count)

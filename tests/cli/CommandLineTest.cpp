@@ -126,6 +126,21 @@ TEST(OrvaCommandLine, BadNumbersNameTheOptionAndTheValue)
     }
 }
 
+TEST(OrvaCommandLine, AnEmptyFileArgumentIsAUsageErrorOfEveryCommand)
+{
+    // As "$f" gives it when f is unset: the core would get a file without a name to report.
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"bids", "", "--out", "study", "--task", "t"},
+             {"measure", "a.ave", "", "-o", "m.csv", "--window", "0", "1", "--measure", "mean"},
+             {"export-text", "a.ave", "", "--all-cells"},
+             {"check", ""}}) {
+        const TOrvaRun run = RunOrva(args);
+        EXPECT_EQ(run.ExitStatus, 1) << args[0];
+        EXPECT_EQ(run.Err.rfind("orva " + args[0] + ": FILE is an empty argument, which names no file\n", 0), 0u)
+            << run.Err;
+    }
+}
+
 TEST(OrvaCommandLine, JobsTakeEveryUsualSpelling)
 {
     TTempDir dir;
