@@ -136,14 +136,25 @@ void DrawColourBar(QPainter& painter, QRect area, double range)
     painter.setPen(Pen(Qt::black, 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(QRectF(bar).adjusted(0.5, 0.5, -0.5, -0.5));
-    painter.drawText(QRect(area.left(), area.top() + kMapTitleHeight - 2, area.width(), fm.height()),
-                     Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("  \u00B5V"));
+    painter.drawText(QRect(bar.left(), area.top() + kMapTitleHeight - 2, area.right() - bar.left(), fm.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("\u00B5V"));
     for (double level : ContourLevels(range)) {
         const double y = bar.top() + (range - level) / (2 * range) * bar.height();
         painter.drawLine(QPointF(bar.right() + 1, y), QPointF(bar.right() + 4, y));
         painter.drawText(QRectF(bar.right() + 6, y - fm.height() / 2.0, area.right() - bar.right() - 6, fm.height()),
                          Qt::AlignLeft | Qt::AlignVCenter, Number(level));
     }
+}
+
+// The spline is solved for directions on the unit sphere.
+std::vector<TPoint3> OnUnitSphere(std::vector<TPoint3> points)
+{
+    for (TPoint3& p : points) {
+        const double r = std::sqrt(p.X * p.X + p.Y * p.Y + p.Z * p.Z);
+        if (r > 0)
+            p = {p.X / r, p.Y / r, p.Z / r};
+    }
+    return points;
 }
 
 } // namespace
@@ -154,7 +165,7 @@ QSize ScalpMapPictureSize(QSize panel, int maps)
 }
 
 TScalpMapRenderer::TScalpMapRenderer(std::vector<TPoint3> sensors)
-    : sensors_(std::move(sensors)), spline_(sensors_), reach_(MapReach(sensors_))
+    : sensors_(OnUnitSphere(std::move(sensors))), spline_(sensors_), reach_(MapReach(sensors_))
 {
 }
 
