@@ -1,9 +1,13 @@
 // The demo files: made here, from a model of an oddball experiment, never taken from elsewhere.
 #include "data/DemoData.h"
 
+#include "export/TextFile.h"
 #include "model/ORVAError.h"
+#include "model/PathText.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <numbers>
@@ -97,6 +101,20 @@ TORVAFile MakeFrame(std::int32_t version, const char* experiment, const char* co
     return f;
 }
 
+constexpr double kHeadRadiusCm = 9;
+// The lowest sensors sit this far below the plane of the ears (degrees from the top: 110).
+constexpr double kLowestPolarDegrees = 110;
+
+// Positions are written with four decimals; the demo's own positions are those values.
+double Rounded(double cm) { return std::round(cm * 1e4) / 1e4 + 0.0; } // + 0.0: no "-0.0000"
+
+std::string Fixed4(double value)
+{
+    std::array<char, 32> text{};
+    const auto end = std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed, 4).ptr;
+    return std::string(text.data(), end);
+}
+
 const char* const kCellNames[] = {"Standard", "Target", "Novel"};
 const double kOddness[] = {0.2, 1.0, 0.7};
 
@@ -185,15 +203,42 @@ TORVAFile MakeDemoSessionFile()
     return f;
 }
 
+std::vector<TSensorPosition> DemoSensorPositions()
+{
+    // A Fibonacci spiral over the cap: equal areas per sensor, no two sensors close.
+    const double lowestCos = std::cos(kLowestPolarDegrees * std::numbers::pi / 180);
+    const double golden = std::numbers::pi * (3 - std::sqrt(5.0));
+    std::vector<TSensorPosition> sensors;
+    for (int i = 0; i < kChannels; ++i) {
+        const double z = 1 - (1 - lowestCos) * i / (kChannels - 1);
+        const double ring = std::sqrt(std::max(0.0, 1 - z * z));
+        // Start towards the nose, turning to the right ear.
+        const double azimuth = std::numbers::pi / 2 - golden * i;
+        sensors.push_back({"E" + std::to_string(i + 1), Rounded(kHeadRadiusCm * ring * std::cos(azimuth)),
+                           Rounded(kHeadRadiusCm * ring * std::sin(azimuth)), Rounded(kHeadRadiusCm * z)});
+    }
+    return sensors;
+}
+
+std::vector<TSensorPosition> DemoFiducials()
+{
+    return {{"FidNz", 0, 9.4, -2.1}, {"FidT9", -8.3, 0, -3.6}, {"FidT10", 8.3, 0, -3.6}};
+}
+
 std::vector<std::filesystem::path> WriteDemoFiles(const std::filesystem::path& folder)
 {
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (ec)
         throw EORVAError(PathText(folder), "Cannot create folder: " + ec.message());
-    std::vector<std::filesystem::path> written = {folder / "demo.ave", folder / "demo.ses"};
+    std::vector<std::filesystem::path> written = {folder / "demo.ave", folder / "demo.ses", folder / "demo.sfp"};
     MakeDemoAverageFile().SaveToFile(written[0]);
     MakeDemoSessionFile().SaveToFile(written[1]);
+    std::vector<std::string> lines;
+    for (const auto& list : {DemoFiducials(), DemoSensorPositions()})
+        for (const TSensorPosition& s : list)
+            lines.push_back(s.Label + "\t" + Fixed4(s.X) + "\t" + Fixed4(s.Y) + "\t" + Fixed4(s.Z));
+    WriteTextLines(written[2], lines);
     return written;
 }
 
