@@ -63,6 +63,9 @@ public:
     void miViewChannelvaluesClick();
     /// Chooses the sensor positions file, remembers it and shows it in the status bar.
     void miToolsPositionsClick();
+    /// Reads the positions of path (an EORVAError naming it when they cannot be read, the
+    /// earlier choice staying) and shows them in the status bar, without remembering them.
+    void UseSensorPositions(const QString& path);
     /// Opens a measure window on the open document.
     void miToolsMeasureClick();
     void miToolsConvertGSNClick();
@@ -134,7 +137,6 @@ private:
     void FormCreate();
     /// Reads the positions file remembered from an earlier run, if it can still be read.
     void RestoreSensorPositions();
-    void UseSensorPositions(const QString& path);
     void ShowSensorPositions();
     /// The moment the map and channel values windows share, following the cell graph.
     TMapTime* MapTime();

@@ -52,8 +52,6 @@ void TfrmETMain::RestoreSensorPositions()
         try {
             UseSensorPositions(path);
         } catch (const EORVAError&) {
-            SensorPositions.clear();
-            PositionsFile.clear();
         }
     }
     ShowSensorPositions();
@@ -63,6 +61,7 @@ void TfrmETMain::UseSensorPositions(const QString& path)
 {
     SensorPositions = ReadSensorPositions(plot::TextToPath(path));
     PositionsFile = path;
+    ShowSensorPositions();
 }
 
 void TfrmETMain::ShowSensorPositions()
@@ -83,7 +82,6 @@ void TfrmETMain::miToolsPositionsClick()
         return;
     UseSensorPositions(*path);
     ProgramSettings().setValue(QLatin1String(kPositionsKey), *path);
-    ShowSensorPositions();
 }
 
 TMapTime* TfrmETMain::MapTime()
