@@ -38,8 +38,13 @@ inline constexpr int kMapTitleHeight = 20;
 /// The size of a picture of `maps` panels of the given size side by side and the bar.
 QSize ScalpMapPictureSize(QSize panel, int maps);
 
-/// Draws maps for one set of sensors. The spline's weights of every covered pixel are
-/// computed once per panel size and reused for every map drawn at that size.
+/// The spline's kernel g(cos angle) between each point and each sensor (unit vectors), row
+/// major (points x sensors), from a fine table of SplineKernel.
+std::vector<double> KernelRows(const std::vector<TPoint3>& points, const std::vector<TPoint3>& sensors);
+
+/// Draws maps for one set of sensors. The kernel rows of every covered pixel are computed
+/// once per panel size and reused for every map drawn at that size; each map then costs
+/// one solve for its spline's weights and one weighted sum per pixel.
 class TScalpMapRenderer {
 public:
     /// The sensors' directions from the centre of the head (any length but zero). Throws an
@@ -70,7 +75,7 @@ private:
     double reach_ = 0;
     QSize cachedPanel_;
     TMapPixels pixels_;
-    std::vector<double> weights_;
+    std::vector<double> kernels_;
 };
 
 } // namespace orva::plot

@@ -188,6 +188,20 @@ TEST(ScalpMapRenderer, TheSplineKeepsConstantsAndLinearFieldsPointTheRightWay)
     EXPECT_GT(at(y, 0, -30), 1); // up on the screen: towards the nose
     EXPECT_LT(at(y, 0, 30), -1);
 
+    // Every pixel holds the spline's value: the interpolation matrix of the same points gives it.
+    std::vector<double> bumpy;
+    for (const TPoint3& s : sensors)
+        bumpy.push_back(std::sin(s.X) * 3 + s.Y * s.Z / 9 - 2);
+    const auto values = renderer.PanelValues(panel, bumpy);
+    const TMapPixels pixels = CoveredPixels(f, panel.width(), panel.height(), MapReach(sensors));
+    const std::vector<double> w = TSphericalSpline(renderer.Sensors()).InterpolationMatrix(pixels.Points);
+    for (std::size_t p = 0; p < pixels.Points.size(); p += 7) {
+        double expected = 0;
+        for (std::size_t i = 0; i < sensors.size(); ++i)
+            expected += w[p * sensors.size() + i] * bumpy[i];
+        ASSERT_NEAR(values[static_cast<std::size_t>(pixels.Index[p])], expected, 1e-5 * (1 + std::abs(expected))) << p;
+    }
+
     // Another size and back: the weights follow the size asked for.
     const auto other = renderer.PanelValues(QSize(80, 90), rightward);
     EXPECT_EQ(other.size(), 80u * 90u);
