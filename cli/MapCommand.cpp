@@ -2,8 +2,8 @@
 // drawn as the desktop program's map window draws them. Built only with the desktop program.
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
-#include "export/EpochLayout.h"
-#include "export/MeasureExport.h"
+#include "select/EpochLayout.h"
+#include "select/TimeWindow.h"
 #include "head/SensorPositions.h"
 #include "model/ORVAError.h"
 #include "model/PathText.h"

@@ -1,8 +1,9 @@
 #include "plot/ScalpMapData.h"
 
-#include "export/ExportSupport.h"
+#include "select/Selection.h"
 #include "export/MeasureExport.h"
-#include "export/NumberFormat.h"
+#include "select/NumberFormat.h"
+#include "select/TimeWindow.h"
 #include "model/ORVAError.h"
 #include "model/PathText.h"
 

@@ -1,6 +1,6 @@
 #include "ui/MapTime.h"
 
-#include "export/MeasureExport.h"
+#include "select/TimeWindow.h"
 #include "plot/ScalpMapData.h"
 
 #include <QHBoxLayout>

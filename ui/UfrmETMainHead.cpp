@@ -2,7 +2,7 @@
 // View > Net and View > Channel values. The chosen positions file is remembered between runs.
 #include "ui/UfrmETMain.h"
 
-#include "export/EpochLayout.h"
+#include "select/EpochLayout.h"
 #include "model/ORVAError.h"
 #include "plot/QtText.h"
 #include "ui/UfrmChannelValues.h"

@@ -1,6 +1,6 @@
 #include "ui/UfrmNet.h"
 
-#include "export/MeasureExport.h"
+#include "select/TimeWindow.h"
 #include "model/ORVAError.h"
 #include "plot/PlotPicture.h"
 #include "plot/QtText.h"
