@@ -1,6 +1,8 @@
 // The demo files: made here, from a model of an oddball experiment, never taken from elsewhere.
 #include "data/DemoData.h"
 
+#include "data/DemoArtifacts.h"
+
 #include "model/ORVAError.h"
 
 #include <algorithm>
@@ -182,6 +184,7 @@ TORVAFile MakeDemoSessionFile()
         }
         f.Cells.push_back(std::move(cell));
     }
+    AddDemoArtifacts(f);
     return f;
 }
 

@@ -37,7 +37,8 @@ protected:
     std::vector<std::string> Flags(const TORVAFile& f, const TArtifactRules& rules)
     {
         std::vector<std::string> out;
-        for (const TTrialFlags& t : DetectArtifacts(f, rules, ChosenCells(f, std::nullopt))[0].Trials) {
+        const std::vector<TCellFlags> flags = DetectArtifacts(f, rules, ChosenCells(f, std::nullopt));
+        for (const TTrialFlags& t : flags[0].Trials) {
             std::string text = ArtifactRuleNames(t.Rules);
             for (int h : t.Channels)
                 text += ":" + std::to_string(h + 1);
