@@ -9,6 +9,8 @@ namespace orva {
 
 namespace {
 
+constexpr std::int16_t kRail = 24000;
+
 // Raw sample of channel h for a value in microvolts, as the acquisition board stores it.
 std::int16_t Raw(const TORVAFile& f, int h, double uv)
 {
@@ -47,11 +49,12 @@ void AddDemoArtifacts(TORVAFile& session)
     TORVACell& second = session.Cells[1];
     for (int s = 0; s < second.SamplesPerObservation; ++s)
         second.Data(29, s, 17) = static_cast<std::int16_t>(session.DataDescription.Zeros[17]);
-    // The amplifier saturated for 60 samples on four channels.
+    // The amplifier saturated for 60 samples on four channels, held at its rail (below the
+    // 16-bit limit, so that filtering the demo overshoots nothing).
     TORVACell& first = session.Cells[0];
     for (int h = 40; h < 44; ++h)
         for (int s = 100; s < std::min(160, first.SamplesPerObservation); ++s)
-            first.Data(32, s, h) = 32767;
+            first.Data(32, s, h) = kRail;
 }
 
 } // namespace orva
