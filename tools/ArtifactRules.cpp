@@ -2,6 +2,7 @@
 
 #include "export/MeasureExport.h"
 #include "export/NumberFormat.h"
+#include "tools/SlidingRange.h"
 
 #include <algorithm>
 #include <cmath>
@@ -61,48 +62,27 @@ TExtremes Calibrated(const TORVAFile& file, std::int16_t lo, std::int16_t hi, in
     return {std::fabs(b - a), std::max(std::fabs(a), std::fabs(b))};
 }
 
-// The sliding maximum and minimum of one channel over the moving windows, each kept in a
-// monotonic queue of sample indices (every sample enters and leaves each queue once).
-class TSlidingRange {
-public:
-    explicit TSlidingRange(int samples) : max_(static_cast<std::size_t>(samples)), min_(max_.size()) {}
-
-    // Whether any window of the channel's samples raw[first*stride + h] .. has a calibrated
-    // range beyond the threshold.
-    bool Exceeds(const TORVAFile& file, const std::int16_t* raw, std::size_t stride, int h, TSampleRange range,
-                 TWindowSteps steps, double threshold)
-    {
-        const int length = range.Last - range.First + 1;
-        int maxHead = 0, maxTail = 0, minHead = 0, minTail = 0;
-        const std::int16_t* values = raw + static_cast<std::size_t>(range.First) * stride + static_cast<std::size_t>(h);
-        auto at = [&](int j) { return values[static_cast<std::size_t>(j) * stride]; };
-        for (int j = 0; j < length; ++j) {
-            const std::int16_t v = at(j);
-            while (maxTail > maxHead && at(max_[static_cast<std::size_t>(maxTail - 1)]) <= v)
-                --maxTail;
-            max_[static_cast<std::size_t>(maxTail++)] = j;
-            while (minTail > minHead && at(min_[static_cast<std::size_t>(minTail - 1)]) >= v)
-                --minTail;
-            min_[static_cast<std::size_t>(minTail++)] = j;
-            const int start = j - steps.Width + 1;
-            if (start < 0 || start % steps.Step != 0)
-                continue;
-            while (max_[static_cast<std::size_t>(maxHead)] < start)
-                ++maxHead;
-            while (min_[static_cast<std::size_t>(minHead)] < start)
-                ++minHead;
-            const TExtremes e = Calibrated(file, at(min_[static_cast<std::size_t>(minHead)]),
-                                           at(max_[static_cast<std::size_t>(maxHead)]), h);
-            if (e.Range > threshold)
-                return true;
-        }
+// Whether any moving window of channel h has a calibrated range beyond the threshold. The
+// largest raw range settles it unless its calibrated value lies within rounding of the
+// threshold; only then is every window's range calibrated.
+bool WindowExceeds(const TORVAFile& file, const TSlidingRange& sliding, int h, TWindowSteps steps, int length,
+                   double threshold)
+{
+    const std::size_t channel = static_cast<std::size_t>(h);
+    const double factor = 400.0 / std::fabs(static_cast<double>(file.DataDescription.Gains[channel]));
+    const double range = sliding.Largest()[channel] * factor;
+    // The calibrated values are below 65536 x factor in magnitude; each of the few roundings
+    // between them and the range errs by less than 2^-52 of that.
+    const double margin = 16 * (65536 * factor + threshold) * 0x1p-52;
+    if (range > threshold + margin)
+        return true;
+    if (range < threshold - margin)
         return false;
-    }
-
-private:
-    std::vector<int> max_;
-    std::vector<int> min_;
-};
+    for (int start = 0; start + steps.Width <= length; start += steps.Step)
+        if (Calibrated(file, sliding.Min(start, channel), sliding.Max(start, channel), h).Range > threshold)
+            return true;
+    return false;
+}
 
 TCellFlags DetectInCell(const TORVAFile& file, const TArtifactRules& rules, int c, const std::vector<int>& channels)
 {
@@ -121,7 +101,7 @@ TCellFlags DetectInCell(const TORVAFile& file, const TArtifactRules& rules, int 
         if (length < steps->Width) // a test window shorter than the moving window is one window
             steps.reset();
     }
-    TSlidingRange sliding(steps ? length : 0);
+    TSlidingRange sliding(steps ? length : 0, stride);
     std::vector<std::int16_t> lo(stride), hi(stride);
     for (int o = 0; o < cell.NumObservations; ++o) {
         const std::int16_t* raw = cell.Data.Observation(o);
@@ -136,12 +116,19 @@ TCellFlags DetectInCell(const TORVAFile& file, const TArtifactRules& rules, int 
                 hi[h] = std::max(hi[h], row[h]);
             }
         }
+        bool measured = false; // the windows are measured once a channel needs them
+        auto windowExceeds = [&](int h) {
+            if (!measured)
+                sliding.Measure(raw + static_cast<std::size_t>(range.First) * stride, steps->Width, steps->Step);
+            measured = true;
+            return WindowExceeds(file, sliding, h, *steps, length, *rules.PeakToPeak);
+        };
         TTrialFlags& trial = out.Trials[static_cast<std::size_t>(o)];
         for (int h : channels) {
             const TExtremes e = Calibrated(file, lo[static_cast<std::size_t>(h)], hi[static_cast<std::size_t>(h)], h);
             std::uint8_t bits = 0;
             if (rules.PeakToPeak && e.Range > *rules.PeakToPeak &&
-                (!steps || sliding.Exceeds(file, raw, stride, h, range, *steps, *rules.PeakToPeak)))
+                (!steps || windowExceeds(h)))
                 bits |= kRulePeakToPeak;
             if (rules.Flat && e.Range < *rules.Flat)
                 bits |= kRuleFlat;

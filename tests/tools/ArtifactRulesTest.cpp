@@ -120,6 +120,8 @@ TEST_F(ArtifactRulesTest, MovingWindowsStartAtTheTestWindowAndStayInside)
     EXPECT_EQ(Flags(f, moving), (std::vector<std::string>{"peak-to-peak:1", ""}));
     moving.PeakToPeak = 19.5;
     EXPECT_EQ(Flags(f, moving), (std::vector<std::string>{"peak-to-peak:1", "peak-to-peak:1"}));
+    moving.PeakToPeak = 20; // every window of the ramp spans exactly 20: not beyond
+    EXPECT_EQ(Flags(f, moving), (std::vector<std::string>{"peak-to-peak:1", ""}));
     // A test window of 3 samples (1 to 3 ms) shorter than a 5-sample window is one window.
     moving.PeakToPeak = 15;
     moving.Moving = TMovingWindow{5, 1};
