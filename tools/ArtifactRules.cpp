@@ -256,9 +256,13 @@ TTrialExclusions ExclusionsOf(const TORVAFile& file, const std::vector<TCellFlag
     for (int c = 0; c < file.NumCells(); ++c)
         out[static_cast<std::size_t>(c)].assign(
             static_cast<std::size_t>(std::max(0, file.Cells[static_cast<std::size_t>(c)].NumObservations)), false);
-    for (const TCellFlags& cell : flags)
+    for (const TCellFlags& cell : flags) {
+        if (cell.Cell < 0 || cell.Cell >= file.NumCells() ||
+            cell.Trials.size() != out[static_cast<std::size_t>(cell.Cell)].size())
+            RefuseExport(file, "The trials tested no longer match the document's cells: test them again");
         for (std::size_t o = 0; o < cell.Trials.size(); ++o)
             out[static_cast<std::size_t>(cell.Cell)][o] = cell.Trials[o].Bad;
+    }
     return out;
 }
 

@@ -52,6 +52,7 @@ public:
     void miViewChannelgraphClick();
     /// Opens a measure window on the open document.
     void miToolsMeasureClick();
+    void miToolsArtifactsClick();
     void miToolsConvertGSNClick();
     void miToolsScattercellsClick();
     void miToolsLPFilterClick();
