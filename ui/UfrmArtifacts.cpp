@@ -29,6 +29,15 @@ namespace {
 
 const QColor kBadRow(255, 214, 214);
 
+// The summary's lines without the indent they have under a file name on the command line.
+QString SummaryText(const TORVAFile& file, const std::vector<TCellFlags>& flags, std::uint8_t rules)
+{
+    QStringList lines = NativeToText(ArtifactSummary(file, flags, rules)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (QString& line : lines)
+        line = line.trimmed();
+    return lines.join(QLatin1Char('\n'));
+}
+
 // A number typed with '.' whatever the locale; nothing for an empty field; false when the
 // text is not a number.
 bool ReadNumber(const QLineEdit* edit, std::optional<double>& value)
@@ -88,6 +97,8 @@ TfrmArtifacts::TfrmArtifacts(TUserDialogs& dialogs, QWidget* parent) : QDialog(p
     twTrials->setEditTriggers(QAbstractItemView::NoEditTriggers);
     twTrials->setSelectionBehavior(QAbstractItemView::SelectRows);
     twTrials->verticalHeader()->hide();
+    twTrials->setWordWrap(false);
+    twTrials->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     twTrials->horizontalHeader()->setStretchLastSection(true);
     btnToggle = new QPushButton(QStringLiteral("&Toggle status"), this);
     btnShowTrial = new QPushButton(QStringLiteral("Show &trial"), this);
@@ -227,7 +238,7 @@ void TfrmArtifacts::ShowFlags(const TORVAFile& file)
             twTrials->setItem(row, 4, new QTableWidgetItem(ChannelsText(cell.Trials[o])));
             MarkRow(row);
         }
-    lblSummary->setText(NativeToText(ArtifactSummary(file, flags_, rulesInUse_)).trimmed());
+    lblSummary->setText(SummaryText(file, flags_, rulesInUse_));
     for (QPushButton* b : {btnToggle, btnShowTrial, btnSaveReport, btnSaveCleaned, btnSaveAverage})
         b->setEnabled(rows > 0);
 }
@@ -274,7 +285,7 @@ void TfrmArtifacts::btnToggleClick()
         MarkRow(row);
     }
     if (const auto f = document_.Lock(this, dialogs_))
-        lblSummary->setText(NativeToText(ArtifactSummary(*f, flags_, rulesInUse_)).trimmed());
+        lblSummary->setText(SummaryText(*f, flags_, rulesInUse_));
 }
 
 void TfrmArtifacts::btnShowTrialClick()
