@@ -1,7 +1,7 @@
 #include "tools/ArtifactReport.h"
 
-#include "export/CsvText.h"
-#include "export/NumberFormat.h"
+#include "select/CsvText.h"
+#include "select/NumberFormat.h"
 #include "model/FileStream.h"
 #include "model/ORVAError.h"
 

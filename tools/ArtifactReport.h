@@ -1,7 +1,7 @@
 #pragma once
 // The artifact report: one CSV row per trial with its status, the rules and the channels
 // that flagged it; written for review by hand and read back as a list of trials to reject.
-#include "export/LineSink.h"
+#include "select/LineSink.h"
 #include "tools/ArtifactRules.h"
 
 #include <filesystem>

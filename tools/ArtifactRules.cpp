@@ -1,7 +1,8 @@
 #include "tools/ArtifactRules.h"
 
-#include "export/MeasureExport.h"
-#include "export/NumberFormat.h"
+#include "model/Calibration.h"
+#include "select/TimeWindow.h"
+#include "select/NumberFormat.h"
 #include "tools/SlidingRange.h"
 
 #include <algorithm>
@@ -55,11 +56,10 @@ struct TExtremes {
     double Range = 0;
     double Magnitude = 0;
 };
+TExtremes Extremes(double a, double b) { return {std::fabs(b - a), std::max(std::fabs(a), std::fabs(b))}; }
 TExtremes Calibrated(const TORVAFile& file, std::int16_t lo, std::int16_t hi, int h)
 {
-    const double a = CalibratedValue(file, lo, h);
-    const double b = CalibratedValue(file, hi, h);
-    return {std::fabs(b - a), std::max(std::fabs(a), std::fabs(b))};
+    return Extremes(CalibratedValue(file, lo, h), CalibratedValue(file, hi, h));
 }
 
 // Whether any moving window of channel h has a calibrated range beyond the threshold. The
@@ -103,6 +103,9 @@ TCellFlags DetectInCell(const TORVAFile& file, const TArtifactRules& rules, int 
     }
     TSlidingRange sliding(steps ? length : 0, stride);
     std::vector<std::int16_t> lo(stride), hi(stride);
+    // The rows of raw minima and maxima are calibrated as rows, the tested channels only.
+    const TRowCalibration calibration(file, channels);
+    std::vector<double> low(channels.size()), high(channels.size());
     for (int o = 0; o < cell.NumObservations; ++o) {
         const std::int16_t* raw = cell.Data.Observation(o);
         // Raw extremes of every channel over the test window, a row of channels at a time.
@@ -123,9 +126,12 @@ TCellFlags DetectInCell(const TORVAFile& file, const TArtifactRules& rules, int 
             measured = true;
             return WindowExceeds(file, sliding, h, *steps, length, *rules.PeakToPeak);
         };
+        calibration.Row(lo.data(), low.data());
+        calibration.Row(hi.data(), high.data());
         TTrialFlags& trial = out.Trials[static_cast<std::size_t>(o)];
-        for (int h : channels) {
-            const TExtremes e = Calibrated(file, lo[static_cast<std::size_t>(h)], hi[static_cast<std::size_t>(h)], h);
+        for (std::size_t k = 0; k < channels.size(); ++k) {
+            const int h = channels[k];
+            const TExtremes e = Extremes(low[k], high[k]);
             std::uint8_t bits = 0;
             if (rules.PeakToPeak && e.Range > *rules.PeakToPeak &&
                 (!steps || windowExceeds(h)))

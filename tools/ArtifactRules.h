@@ -2,7 +2,7 @@
 // Artifact rules over the trials of a session file: peak-to-peak (over the whole test
 // window or a moving window), flat line and absolute value, each flagging a trial on a
 // channel. The shared vocabulary (typed lists, time windows, refusals) enters here only.
-#include "export/ExportSupport.h"
+#include "select/Selection.h"
 #include "model/ORVAFile.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "ui/UfrmArtifacts.h"
 
-#include "export/StatsExport.h"
+#include "select/Selection.h"
 #include "model/ORVAError.h"
 #include "plot/QtText.h"
 #include "tools/ArtifactReject.h"
