@@ -91,6 +91,8 @@ std::vector<TShot> AllShots()
         {QStringLiteral("stats-export"), StatsExportShot},
         {QStringLiteral("measure"), MeasureShot},
         {QStringLiteral("net"), NetShot},
+        {QStringLiteral("artifacts"), ArtifactsShot},
+        {QStringLiteral("artifact-trial"), ArtifactTrialShot},
         {QStringLiteral("erp-difference"), ErpDifferenceShot},
         {QStringLiteral("erp-files"), ErpFilesShot},
     };
