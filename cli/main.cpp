@@ -16,26 +16,6 @@
 using namespace orva;
 using namespace orva::cli;
 
-namespace orva::cli {
-
-std::vector<TCommand> AllCommands()
-{
-    std::vector<std::vector<TCommand> (*)()> groups{ModelCommands, ToolCommands, ExportCommands, LongTableCommands,
-                                                    RecordingExportCommands, BidsCommands, MeasureCommands,
-                                                    ErpCommands, ArtifactCommands};
-#ifdef ORVA_WITH_PLOT
-    groups.push_back(PlotCommands);
-    groups.push_back(MapCommands);
-#endif
-    std::vector<TCommand> all;
-    for (auto group : groups)
-        for (const auto& c : group())
-            all.push_back(c);
-    return all;
-}
-
-} // namespace orva::cli
-
 namespace {
 
 void PrintOverview(std::ostream& out, const std::vector<TCommand>& commands)

@@ -17,21 +17,6 @@
 #include <sstream>
 #include <string_view>
 
-namespace orva::cli {
-
-// The commands of "orva --help" (main.cpp's list, without the pictures, which need Qt).
-std::vector<TCommand> AllCommands()
-{
-    std::vector<TCommand> all;
-    for (auto group : {ModelCommands, ToolCommands, ExportCommands, LongTableCommands, RecordingExportCommands,
-                       BidsCommands, MeasureCommands, ErpCommands})
-        for (const auto& c : group())
-            all.push_back(c);
-    return all;
-}
-
-} // namespace orva::cli
-
 using namespace orva;
 using namespace orva::cli;
 using namespace orva::fuzz;

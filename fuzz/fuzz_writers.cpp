@@ -1,7 +1,8 @@
 // Opens the input as "Open anyway ?" does and gives the document to every writer and
 // operation that takes one: each either refuses with an EORVAError naming the document (and
 // leaves no file behind) or writes what its readers can trust. A data file written (save,
-// average, baseline, difference, re-reference) passes the check and loads; the tables hold
+// average, baseline, difference, re-reference, rejection of the trials artifact detection
+// marks) passes the check and loads, as does its artifact report; the tables hold
 // finite values; BrainVision and EDF+ files hold exactly the samples their headers declare.
 // A new writer is one more entry in Writers().
 #include "FuzzSupport.h"
@@ -11,6 +12,8 @@
 #include "export/MeasureExport.h"
 #include "export/StatsExport.h"
 #include "export/TextExport.h"
+#include "tools/ArtifactReject.h"
+#include "tools/ArtifactReport.h"
 #include "tools/ErpAverage.h"
 #include "tools/ErpTraces.h"
 
@@ -180,6 +183,27 @@ const std::vector<TWriter>& Writers()
              RequireWritable(DifferenceWave(f, {0, f.NumCells() - 1, std::nullopt}), "the difference");
          }},
         {"the re-reference", [](const TORVAFile& f) { RequireWritable(AverageReference(f, {}), "the re-reference"); }},
+        {"artifact detection",
+         [](const TORVAFile& f) {
+             TArtifactRules rules;
+             rules.PeakToPeak = 100;
+             rules.Flat = 0.5;
+             rules.Absolute = 150;
+             rules.Moving = TMovingWindow{20, 8};
+             const std::vector<TCellFlags> flags = DetectArtifacts(f, rules, ChosenCells(f, std::nullopt));
+             // The report reads back as the statuses found, and the session without the bad
+             // trials saves and reads back.
+             TLineCollector report;
+             report.Line(kArtifactReportHeader);
+             WriteArtifactRows(f, flags, report);
+             std::string text;
+             for (const auto& line : report.Lines)
+                 text += line + std::string(kArtifactReportLineEnd);
+             const auto again = FlagsFromRejectList(f, ParseRejectList(text, "report.csv"));
+             const TTrialExclusions excluded = ExclusionsOf(f, flags);
+             Require(ExclusionsOf(f, again) == excluded, "an artifact report reads back other statuses");
+             RequireReadsBack(SaveToMemory(RejectTrials(f, excluded)), "the rejection of bad trials");
+         }},
     };
     return writers;
 }
