@@ -43,8 +43,16 @@ TORVAFile SmallSession()
     return f;
 }
 
-// Lines as the reader counts them: the header is line 1, each LF begins one more.
-int LastLine(std::string_view text) { return 1 + static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
+// Lines as the reader counts them: the header is line 1, each line end (LF, CR LF or a CR
+// alone, as an editor shows it) begins one more.
+int LastLine(std::string_view text)
+{
+    int line = 1;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
+            ++line;
+    return line;
+}
 
 void RequireRefusalNamesALine(const EORVAError& e, const std::filesystem::path& path, int lastLine)
 {
