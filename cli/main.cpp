@@ -22,7 +22,7 @@ std::vector<TCommand> AllCommands()
 {
     std::vector<std::vector<TCommand> (*)()> groups{ModelCommands, ToolCommands, ExportCommands, LongTableCommands,
                                                     RecordingExportCommands, BidsCommands, MeasureCommands,
-                                                    ErpCommands};
+                                                    ErpCommands, InterpolateCommands};
 #ifdef ORVA_WITH_PLOT
     groups.push_back(PlotCommands);
 #endif

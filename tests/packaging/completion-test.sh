@@ -45,6 +45,8 @@ expect "--cutoff" filter --cu
 expect "--open-anyway --out-dir" scatter --o
 expect "-j" check -j
 expect "--cells --chans" measure --c
+expect "interpolate" inter
+expect "--positions" interpolate --pos
 # Data files in any case and folders, nothing else, where a data file goes.
 expect "Mixed.Ave S02.AVE s01.ses subjects" check ""
 expect "Mixed.Ave S02.AVE s01.ses subjects" filter --cutoff 20 ""
