@@ -2,6 +2,7 @@
 
 #include "export/EpochLayout.h"
 #include "head/SphericalSpline.h"
+#include "tools/SampleWriteBack.h"
 
 #include <algorithm>
 
@@ -10,6 +11,7 @@ namespace orva {
 namespace {
 
 constexpr std::size_t kFewestSources = 3;
+constexpr std::size_t kBlock = 64; // rows of a session repaired together
 
 } // namespace
 
@@ -47,9 +49,67 @@ TInterpolationPlan PlanInterpolation(const TORVAFile& file, const TInterpolation
     return plan;
 }
 
+namespace {
+
+// A session's repaired value is linear in the sources' raw samples, so the calibration is
+// folded into the weights: value_t = sum_j a_tj x raw_j - b_t, with a_tj = w_tj x 400 /
+// gain_j and b_t = sum_j a_tj x zero_j. Only the targets' samples are read back and
+// written; every other sample stays as it is (written back, it would give itself again).
+TErpResult RepairSession(TORVAFile file, const TInterpolationPlan& plan)
+{
+    const auto& dd = file.DataDescription;
+    const std::size_t targets = plan.Targets.size(), sources = plan.Sources.size();
+    std::vector<double> a(sources * targets), b(targets, 0.0); // a: source-major
+    for (std::size_t t = 0; t < targets; ++t)
+        for (std::size_t j = 0; j < sources; ++j) {
+            const auto h = static_cast<std::size_t>(plan.Sources[j]);
+            const double weight = plan.Weights[t * sources + j] * 400.0 / static_cast<double>(dd.Gains[h]);
+            a[j * targets + t] = weight;
+            b[t] += weight * static_cast<double>(dd.Zeros[h]);
+        }
+    // Rows in blocks, each source's samples of a block side by side: every sum then runs
+    // over the sources in order, and the block's rows are summed side by side.
+    const auto channels = static_cast<std::size_t>(file.NumChannels());
+    std::vector<double> x(sources * kBlock);
+    double sum[kBlock]; // on the stack: the compiler sees that it is nothing else
+    TErpResult result;
+    for (TORVACell& cell : file.Cells) {
+        const std::size_t rows = cell.Data.size() / std::max<std::size_t>(channels, 1);
+        for (std::size_t first = 0; first < rows; first += kBlock) {
+            std::int16_t* block = cell.Data.data() + first * channels;
+            const std::size_t n = std::min(kBlock, rows - first);
+            for (std::size_t j = 0; j < sources; ++j) {
+                const std::int16_t* from = block + plan.Sources[j];
+                double* to = x.data() + j * kBlock;
+                for (std::size_t r = 0; r < n; ++r)
+                    to[r] = from[r * channels];
+            }
+            for (std::size_t t = 0; t < targets; ++t) {
+                std::fill(sum, sum + kBlock, -b[t]);
+                for (std::size_t j = 0; j < sources; ++j) {
+                    const double weight = a[j * targets + t];
+                    const double* from = x.data() + j * kBlock;
+                    for (std::size_t r = 0; r < kBlock; ++r)
+                        sum[r] += weight * from[r];
+                }
+                const auto h = static_cast<std::size_t>(plan.Targets[t]);
+                for (std::size_t r = 0; r < n; ++r)
+                    block[r * channels + h] = SessionSample(sum[r], dd.Zeros[h], dd.Gains[h], result.Clamped);
+            }
+        }
+    }
+    file.Saved = false;
+    result.File = std::move(file);
+    return result;
+}
+
+} // namespace
+
 TErpResult InterpolateChannels(TORVAFile file, const TInterpolationOptions& options)
 {
     const TInterpolationPlan plan = PlanInterpolation(file, options);
+    if (file.IsSessionFile())
+        return RepairSession(std::move(file), plan);
     const int channels = file.NumChannels();
     const std::size_t sources = plan.Sources.size();
     std::vector<int> samplesPerCell;
