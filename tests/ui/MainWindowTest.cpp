@@ -35,7 +35,7 @@ const TItemState kItemStates[] = {
     {"miToolsMeasure", false, true},
     {"miErpAverage", false, true},        {"miErpBaseline", false, true},
     {"miErpDifference", false, true},     {"miErpReference", false, true},
-    {"miErpFiles", true, true},
+    {"miErpInterpolate", false, true},    {"miErpFiles", true, true},
     {"miWindows", false, false},          {"miWindowsTile", false, false},
     {"miAbout", true, true},
 };
@@ -104,7 +104,7 @@ TEST_F(TMainWindowTest, MenuBarHoldsEveryItemInOrder)
         {"miToolsErp",
          {"miErpAverage=Average trials...", "miErpBaseline=Baseline correction...",
           "miErpDifference=Difference wave...", "miErpReference=Average reference...",
-          "miErpFiles=Combine or grand average..."}},
+          "miErpInterpolate=Interpolate channels...", "miErpFiles=Combine or grand average..."}},
         {"miWindows", {"miWindowsTile=Tile", "miWindowsN1=-"}},
     };
     for (const auto& m : menus) {
