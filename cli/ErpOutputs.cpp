@@ -2,9 +2,9 @@
 
 #include "cli/CliSupport.h"
 #include "cli/ManyFiles.h"
-#include "export/StatsExport.h"
 #include "model/ORVAError.h"
 #include "model/PathText.h"
+#include "select/Selection.h"
 #include "tools/FilterTexts.h"
 
 #include <iostream>

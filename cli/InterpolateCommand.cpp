@@ -2,10 +2,10 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/ErpOutputs.h"
-#include "export/EpochLayout.h"
-#include "export/StatsExport.h"
 #include "head/SensorPositions.h"
 #include "model/PathText.h"
+#include "select/EpochLayout.h"
+#include "select/Selection.h"
 #include "tools/ChannelInterpolation.h"
 
 namespace orva::cli {

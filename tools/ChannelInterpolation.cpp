@@ -1,7 +1,7 @@
 #include "tools/ChannelInterpolation.h"
 
-#include "export/EpochLayout.h"
 #include "head/SphericalSpline.h"
+#include "select/EpochLayout.h"
 #include "tools/SampleWriteBack.h"
 
 #include <algorithm>

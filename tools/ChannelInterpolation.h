@@ -2,8 +2,8 @@
 // Bad channels repaired: each channel to repair is replaced, at every observation and
 // sample, by the spherical spline through the channels that are neither repaired nor
 // excluded (head/SphericalSpline.h).
-#include "export/ExportSupport.h"
 #include "head/SensorPositions.h"
+#include "select/Selection.h"
 #include "tools/ErpDocument.h"
 
 #include <filesystem>

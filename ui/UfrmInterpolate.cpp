@@ -1,7 +1,7 @@
 #include "ui/UfrmInterpolate.h"
 
-#include "export/StatsExport.h"
 #include "plot/QtText.h"
+#include "select/Selection.h"
 
 #include <QFileInfo>
 #include <QFormLayout>

@@ -2,7 +2,7 @@
 // Tools > ERP operations > Interpolate channels: which channels to repair, which to leave
 // out, and the sensors' positions file. The main window reads the positions and runs
 // tools/ChannelInterpolation.
-#include "export/ExportSupport.h"
+#include "select/Selection.h"
 #include "ui/UfrmErp.h"
 
 #include <filesystem>

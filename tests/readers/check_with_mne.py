@@ -16,6 +16,7 @@ import numpy as np
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import orva_files as of  # noqa: E402
+from check_erp import check_erp  # noqa: E402
 from check_positions import check_positions  # noqa: E402
 
 import mne  # noqa: E402
@@ -292,6 +293,7 @@ def main():
     check(refused.returncode == 1 and not os.path.exists(out("mixed.edf")),
           "export-edf of epochs of different lengths was not refused")
 
+    check_erp(bin_dir, work, check, orva)
     check_positions(bin_dir, work, check, orva, expected_values)
 
     dataset = make_bids(bin_dir, work)
