@@ -11,7 +11,6 @@ namespace orva {
 namespace {
 
 constexpr std::size_t kFewestSources = 3;
-constexpr std::size_t kBlock = 64; // rows of a session repaired together
 
 } // namespace
 
@@ -59,42 +58,40 @@ TErpResult RepairSession(TORVAFile file, const TInterpolationPlan& plan)
 {
     const auto& dd = file.DataDescription;
     const std::size_t targets = plan.Targets.size(), sources = plan.Sources.size();
-    std::vector<double> a(sources * targets), b(targets, 0.0); // a: source-major
+    // a spans every channel (0 for those not interpolated from), so that each row is read
+    // as it lies; four partial sums per target keep the additions independent.
+    const auto channels = static_cast<std::size_t>(file.NumChannels());
+    std::vector<double> a(targets * channels, 0.0), b(targets, 0.0);
     for (std::size_t t = 0; t < targets; ++t)
         for (std::size_t j = 0; j < sources; ++j) {
             const auto h = static_cast<std::size_t>(plan.Sources[j]);
             const double weight = plan.Weights[t * sources + j] * 400.0 / static_cast<double>(dd.Gains[h]);
-            a[j * targets + t] = weight;
+            a[t * channels + h] = weight;
             b[t] += weight * static_cast<double>(dd.Zeros[h]);
         }
-    // Rows in blocks, each source's samples of a block side by side: every sum then runs
-    // over the sources in order, and the block's rows are summed side by side.
-    const auto channels = static_cast<std::size_t>(file.NumChannels());
-    std::vector<double> x(sources * kBlock);
-    double sum[kBlock]; // on the stack: the compiler sees that it is nothing else
+    const std::size_t quads = channels / 4 * 4;
+    std::vector<double> v(channels);
     TErpResult result;
     for (TORVACell& cell : file.Cells) {
         const std::size_t rows = cell.Data.size() / std::max<std::size_t>(channels, 1);
-        for (std::size_t first = 0; first < rows; first += kBlock) {
-            std::int16_t* block = cell.Data.data() + first * channels;
-            const std::size_t n = std::min(kBlock, rows - first);
-            for (std::size_t j = 0; j < sources; ++j) {
-                const std::int16_t* from = block + plan.Sources[j];
-                double* to = x.data() + j * kBlock;
-                for (std::size_t r = 0; r < n; ++r)
-                    to[r] = from[r * channels];
-            }
+        std::int16_t* row = cell.Data.data();
+        for (std::size_t r = 0; r < rows; ++r, row += channels) {
+            for (std::size_t h = 0; h < channels; ++h)
+                v[h] = row[h];
             for (std::size_t t = 0; t < targets; ++t) {
-                std::fill(sum, sum + kBlock, -b[t]);
-                for (std::size_t j = 0; j < sources; ++j) {
-                    const double weight = a[j * targets + t];
-                    const double* from = x.data() + j * kBlock;
-                    for (std::size_t r = 0; r < kBlock; ++r)
-                        sum[r] += weight * from[r];
+                const double* w = a.data() + t * channels;
+                double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+                for (std::size_t h = 0; h < quads; h += 4) {
+                    s0 += w[h] * v[h];
+                    s1 += w[h + 1] * v[h + 1];
+                    s2 += w[h + 2] * v[h + 2];
+                    s3 += w[h + 3] * v[h + 3];
                 }
-                const auto h = static_cast<std::size_t>(plan.Targets[t]);
-                for (std::size_t r = 0; r < n; ++r)
-                    block[r * channels + h] = SessionSample(sum[r], dd.Zeros[h], dd.Gains[h], result.Clamped);
+                for (std::size_t h = quads; h < channels; ++h)
+                    s0 += w[h] * v[h];
+                const auto target = static_cast<std::size_t>(plan.Targets[t]);
+                row[target] = SessionSample((s0 + s1) + (s2 + s3) - b[t], dd.Zeros[target], dd.Gains[target],
+                                            result.Clamped);
             }
         }
     }
