@@ -16,13 +16,13 @@ void WriteBidsElectrodes(const TBidsOptions& options, TLineSink& sink)
 std::string BidsCoordsystemJson(const TBidsOptions& options)
 {
     const std::string from = options.Positions ? " Positions from " + PathText(options.Positions->filename()) + "." : "";
-    return TJsonObject()
-               .String("EEGCoordinateSystem", "Other")
-               .String("EEGCoordinateUnits", options.PositionUnits.value_or("n/a"))
-               .String("EEGCoordinateSystemDescription",
-                       "The sensor net's own frame: x towards the right ear, y towards the nose, z up, origin "
-                       "at the centre of the head." + from)
-        .Text();
+    TJson json;
+    json["EEGCoordinateSystem"] = "Other";
+    json["EEGCoordinateUnits"] = options.PositionUnits.value_or("n/a");
+    json["EEGCoordinateSystemDescription"] = "The sensor net's own frame: x towards the right ear, y towards the nose, "
+                                             "z up, origin at the centre of the head." +
+                                             from;
+    return JsonText(json);
 }
 
 std::string BidsPositionsStem(const TBidsRecording& recording, const TBidsOptions& options)
