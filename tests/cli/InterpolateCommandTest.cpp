@@ -19,8 +19,8 @@ protected:
     {
         ASSERT_EQ(RunOrva({"demo", dir.Root()}).ExitStatus, 0);
         // The demo's sensors under other names, with the names file that matches them.
-        std::ofstream sfp(std::filesystem::u8path(dir.Path("named.sfp")), std::ios::binary);
-        std::ofstream names(std::filesystem::u8path(dir.Path("names.txt")), std::ios::binary);
+        std::ofstream sfp(PathFromText(dir.Path("named.sfp")), std::ios::binary);
+        std::ofstream names(PathFromText(dir.Path("names.txt")), std::ios::binary);
         for (const auto& s : ReadSensorPositions(PathFromText(dir.Path("demo.sfp")))) {
             sfp << "ch" << s.Label << ' ' << s.X << ' ' << s.Y << ' ' << s.Z << '\n';
             names << "ch" << s.Label << '\n';
@@ -47,7 +47,7 @@ TEST_F(OrvaInterpolate, WritesWhatTheCoreComputesForBothKinds)
             << name;
     }
     // The same channels under names of a names file, into a folder.
-    std::filesystem::create_directory(std::filesystem::u8path(dir.Path("named")));
+    std::filesystem::create_directory(PathFromText(dir.Path("named")));
     const TOrvaRun named =
         RunOrva({"interpolate", dir.Path("demo.ave"), "--positions", dir.Path("named.sfp"), "--channel-names",
                  dir.Path("names.txt"), "--chans", "3 17 40", "--exclude", "64", "--origin", "0", "0", "1.5",
@@ -64,7 +64,7 @@ TEST_F(OrvaInterpolate, RefusalsNameTheFileAndWriteNothing)
         const TOrvaRun run = RunOrva(args);
         EXPECT_EQ(run.ExitStatus, 1);
         EXPECT_NE(run.Err.find(expected), std::string::npos) << run.Err;
-        EXPECT_FALSE(std::filesystem::exists(std::filesystem::u8path(dir.Path("out.ave"))));
+        EXPECT_FALSE(std::filesystem::exists(PathFromText(dir.Path("out.ave"))));
     };
     refused({dir.Path("demo.ave"), "--positions", dir.Path("none.sfp"), "--chans", "1"}, dir.Path("none.sfp") + ":");
     refused({dir.Path("demo.ave"), "--positions", dir.Path("names.txt"), "--chans", "1"},
