@@ -19,6 +19,8 @@ std::vector<TCommand> ErpCommands();
 std::vector<TCommand> InterpolateCommands();
 /// The picture commands: present only where the desktop program (Qt) is built.
 std::vector<TCommand> PlotCommands();
+/// The scalp maps: present with the picture commands.
+std::vector<TCommand> MapCommands();
 
 /// Every command of this build, in the order "orva --help" lists them.
 std::vector<TCommand> AllCommands();

@@ -25,6 +25,7 @@ std::vector<TCommand> AllCommands()
                                                     ErpCommands, InterpolateCommands};
 #ifdef ORVA_WITH_PLOT
     groups.push_back(PlotCommands);
+    groups.push_back(MapCommands);
 #endif
     std::vector<TCommand> all;
     for (auto group : groups)

@@ -104,6 +104,7 @@ std::vector<TShot> AllShots()
         {QStringLiteral("text-export"), TextExportShot},
         {QStringLiteral("stats-export"), StatsExportShot},
         {QStringLiteral("measure"), MeasureShot},
+        {QStringLiteral("net"), NetShot},
         {QStringLiteral("erp-difference"), ErpDifferenceShot},
         {QStringLiteral("erp-files"), ErpFilesShot},
         {QStringLiteral("erp-interpolate"), ErpInterpolateShot},

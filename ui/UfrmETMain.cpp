@@ -55,6 +55,7 @@ void TfrmETMain::FormCreate()
     CreateMenus();
     ProgramDir = QCoreApplication::applicationDirPath();
     resize(523, 395);
+    RestoreSensorPositions();
     UpdateMenus();
     SetTitle();
 }
@@ -74,6 +75,8 @@ void TfrmETMain::UpdateMenus()
         MenuItem(name)->setEnabled(open && idle);
     for (const char* name : kIdleItems)
         MenuItem(name)->setEnabled(idle);
+    MenuItem("miViewChannelvalues")->setEnabled(open);
+    MenuItem("miViewNet")->setEnabled(open && !SensorPositions.empty());
 }
 
 void TfrmETMain::SetTitle()

@@ -96,7 +96,8 @@ void TfrmETMain::miErpInterpolateClick()
 {
     if (IsBusy() || !CurrentFile)
         return;
-    TfrmInterpolate dialog(this, dialogs_, QString(), DocumentFolder());
+    // The positions chosen with Tools > Sensor positions... come first; the dialog may change them.
+    TfrmInterpolate dialog(this, dialogs_, PositionsFile, DocumentFolder());
     const auto choice = AskOptions(dialog, dialogs_, this);
     if (!choice)
         return;

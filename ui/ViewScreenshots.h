@@ -24,5 +24,7 @@ void TextExportShot(TShotContext& context);
 void StatsExportShot(TShotContext& context);
 /// The measure window on the late wave of the demo file, its window shaded, its peak marked.
 void MeasureShot(TShotContext& context);
+/// The map window at the demo's P3 beside the channel values window: net.png.
+void NetShot(TShotContext& context);
 
 } // namespace orva::ui::shots
