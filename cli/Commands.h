@@ -17,6 +17,8 @@ std::vector<TCommand> BidsCommands();
 std::vector<TCommand> ErpCommands();
 /// Bad channels repaired from the sensors' positions (interpolate).
 std::vector<TCommand> InterpolateCommands();
+/// The artifact rules: artifacts, reject.
+std::vector<TCommand> ArtifactCommands();
 /// The picture commands: present only where the desktop program (Qt) is built.
 std::vector<TCommand> PlotCommands();
 /// The scalp maps: present with the picture commands.

@@ -78,7 +78,7 @@ int ForEachInput(const std::string& command, const TErpArguments& a, const std::
             CheckNotInput(AbsolutePath(a.Inputs[i]), outputs[i]);
             TORVAFile file = OpenDataFile(a.Inputs[i], openAnyway, progress);
             const std::string path = PathText(file.FullFileName);
-            TErpResult result = make(std::move(file));
+            TErpResult result = make(std::move(file), r);
             result.File.SaveToFile(outputs[i], progress);
             Report(command, named, path, result, r);
         });

@@ -3,6 +3,7 @@
 // (-o OUT or --out-dir DIR, or one -o OUT of all inputs), jobs, and what the user is told
 // about each result (values clamped, notes).
 #include "cli/CommandLine.h"
+#include "cli/ManyFiles.h"
 #include "tools/ErpDocument.h"
 
 #include <functional>
@@ -35,7 +36,8 @@ template <class TArgs> std::shared_ptr<TArgs> DeclareEachInput(CLI::App* command
 /// The arguments of a command that makes one output of all inputs (-o OUT).
 std::shared_ptr<TErpArguments> DeclareAllInputs(CLI::App* command);
 
-using TMakeOne = std::function<TErpResult(TORVAFile)>;
+/// Makes the output of one input; may add text for stdout to the file's result.
+using TMakeOne = std::function<TErpResult(TORVAFile, TFileResult&)>;
 
 /// One output per input: with --out-dir every input, named after it (extension, when given,
 /// replacing its own); with -o exactly one input. Returns the exit status.

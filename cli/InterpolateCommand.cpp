@@ -51,7 +51,7 @@ TRun DeclareInterpolate(CLI::App* command)
         std::optional<std::filesystem::path> names;
         if (a->ChannelNames)
             names = AbsolutePath(*a->ChannelNames);
-        return ForEachInput("interpolate", *a, "", [&](TORVAFile file) {
+        return ForEachInput("interpolate", *a, "", [&](TORVAFile file, TFileResult&) {
             TInterpolationOptions own = options;
             own.ChannelNames = ChannelNamesFor(file, names);
             return InterpolateChannels(std::move(file), own);

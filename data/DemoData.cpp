@@ -2,6 +2,8 @@
 #include "data/DemoData.h"
 
 #include "export/TextFile.h"
+#include "data/DemoArtifacts.h"
+
 #include "model/ORVAError.h"
 #include "model/PathText.h"
 
@@ -228,6 +230,7 @@ TORVAFile MakeDemoSessionFile()
         }
         f.Cells.push_back(std::move(cell));
     }
+    AddDemoArtifacts(f);
     return f;
 }
 

@@ -105,6 +105,8 @@ std::vector<TShot> AllShots()
         {QStringLiteral("stats-export"), StatsExportShot},
         {QStringLiteral("measure"), MeasureShot},
         {QStringLiteral("net"), NetShot},
+        {QStringLiteral("artifacts"), ArtifactsShot},
+        {QStringLiteral("artifact-trial"), ArtifactTrialShot},
         {QStringLiteral("erp-difference"), ErpDifferenceShot},
         {QStringLiteral("erp-files"), ErpFilesShot},
         {QStringLiteral("erp-interpolate"), ErpInterpolateShot},

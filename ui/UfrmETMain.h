@@ -68,6 +68,7 @@ public:
     void UseSensorPositions(const QString& path);
     /// Opens a measure window on the open document.
     void miToolsMeasureClick();
+    void miToolsArtifactsClick();
     void miToolsConvertGSNClick();
     void miToolsScattercellsClick();
     void miToolsLPFilterClick();
