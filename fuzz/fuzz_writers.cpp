@@ -1,8 +1,8 @@
 // Opens the input as "Open anyway ?" does and gives the document to every writer and
 // operation that takes one: each either refuses with an EORVAError naming the document (and
 // leaves no file behind) or writes what its readers can trust. A data file written (save,
-// average, baseline, difference, re-reference, rejection of the trials artifact detection
-// marks) passes the check and loads, as does its artifact report; the tables hold
+// average, baseline, difference, re-reference, interpolation, rejection of the trials
+// artifact detection marks) passes the check and loads, as does its artifact report; the tables hold
 // finite values; BrainVision and EDF+ files hold exactly the samples their headers declare.
 // A new writer is one more entry in Writers().
 #include "FuzzSupport.h"
@@ -14,6 +14,7 @@
 #include "export/TextExport.h"
 #include "tools/ArtifactReject.h"
 #include "tools/ArtifactReport.h"
+#include "tools/ChannelInterpolation.h"
 #include "tools/ErpAverage.h"
 #include "tools/ErpTraces.h"
 
@@ -183,6 +184,22 @@ const std::vector<TWriter>& Writers()
              RequireWritable(DifferenceWave(f, {0, f.NumCells() - 1, std::nullopt}), "the difference");
          }},
         {"the re-reference", [](const TORVAFile& f) { RequireWritable(AverageReference(f, {}), "the re-reference"); }},
+        {"interpolation",
+         [](const TORVAFile& f) {
+             // Sensors E1 ... En spread over the sphere (a spiral), channel 1 repaired. The
+             // spline's system grows with the cube of the channels: beyond 128 it only repeats.
+             const int n = f.NumChannels();
+             if (n > 128)
+                 return;
+             TInterpolationOptions options;
+             options.Channels = {0};
+             for (int i = 0; i < n; ++i) {
+                 const double z = 1 - 2 * (i + 0.5) / n, r = std::sqrt(1 - z * z), a = 2.39996 * i;
+                 options.Sensors.push_back({"E" + std::to_string(i + 1), r * std::cos(a), r * std::sin(a), z});
+             }
+             options.PositionsFile = "fuzz.sfp";
+             RequireWritable(InterpolateChannels(f, options), "the interpolation");
+         }},
         {"artifact detection",
          [](const TORVAFile& f) {
              TArtifactRules rules;
