@@ -24,7 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         sensors = sfp ? ParseSfp(text, path) : ParseElectrodesTsv(text, path);
     } catch (const EORVAError& e) {
-        Require(e.Path() == PathText(path) && (e.Cause().rfind("line ", 0) == 0 || e.Cause().rfind("too large", 0) == 0),
+        // A file without any line (an empty table) has no line to name.
+        const std::string& cause = e.Cause();
+        Require(e.Path() == PathText(path) && (cause.rfind("line ", 0) == 0 || cause.rfind("too large", 0) == 0 ||
+                                               cause.rfind("no header line", 0) == 0),
                 std::string("a refusal that names no line of the file: ") + e.what());
         return 0;
     }
