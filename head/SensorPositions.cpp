@@ -182,7 +182,9 @@ std::vector<std::optional<TPoint3>> ChannelDirections(const std::vector<TSensorP
         if (it == channelNames.end())
             continue;
         const double dx = s.X - origin.X, dy = s.Y - origin.Y, dz = s.Z - origin.Z;
-        const double r = std::sqrt(dx * dx + dy * dy + dz * dz);
+        // hypot: the squares of coordinates beyond 1e154 (or below 1e-154) would overflow
+        // (underflow) and give a zero vector (no direction) for a sensor the file may hold.
+        const double r = std::hypot(dx, dy, dz);
         if (r > 0)
             directions[static_cast<std::size_t>(it - channelNames.begin())] = TPoint3{dx / r, dy / r, dz / r};
     }

@@ -98,6 +98,17 @@ TEST(SensorPositionsRead, MissingFileNamesIt)
     }
 }
 
+TEST(ChannelDirectionsTest, CoordinatesOfAnyFiniteSizeGiveUnitDirections)
+{
+    // Squared, 1e200 overflows and 1e-200 underflows: both gave no unit vector.
+    const std::vector<TSensorPosition> sensors = {{"E1", 3e200, 4e200, 0}, {"E2", 0, 3e-200, 4e-200}, {"E3", 1e308, 1e308, 1e308}};
+    const auto d = ChannelDirections(sensors, {"E1", "E2", "E3"});
+    ASSERT_TRUE(d[0] && d[1] && d[2]);
+    EXPECT_DOUBLE_EQ(d[0]->X, 0.6);
+    EXPECT_DOUBLE_EQ(d[1]->Z, 0.8);
+    EXPECT_DOUBLE_EQ(d[2]->Y, 1 / std::sqrt(3.0));
+}
+
 TEST(ChannelDirectionsTest, MatchesByLabelMovesTheOriginAndRefusesMissingChannels)
 {
     const std::vector<TSensorPosition> sensors = {{"E2", 0, 0, 5}, {"REF", 1, 1, 1}, {"E1", 3, 4, 0}, {"E3", 1, 2, 3}};
