@@ -3,6 +3,7 @@
 #include "export/EpochLayout.h"
 #include "export/ExportSupport.h"
 #include "export/LongTableExport.h"
+#include "model/LargeBuffer.h"
 
 #include <algorithm>
 #include <set>
@@ -75,7 +76,7 @@ void CalibrateCell(const TORVAFile& file, int c, double* out)
     const TCalibration k = CalibrationOf(file);
     const int samples = cell.SamplesPerObservation;
     const int channels = file.NumChannels();
-    std::vector<double> block(static_cast<std::size_t>(kBlockSamples) * static_cast<std::size_t>(channels));
+    TLargeArray<double> block(static_cast<std::size_t>(kBlockSamples) * static_cast<std::size_t>(channels));
     const std::size_t perObservation = cell.Data.ValuesPerObservation();
     for (int o = 0; o < cell.NumObservations; ++o)
         CalibrateObservation(cell.Data.Observation(o), samples, channels, k, block.data(),
