@@ -47,8 +47,9 @@ TEST(LargeBuffer, BlocksOfAFewMiBStartOnALargePage)
         TLargeBuffer buffer(bytes);
         EXPECT_EQ(buffer.LargePages(), bytes >= kLargePagesFrom);
 #ifndef _WIN32
-        if (buffer.LargePages())
+        if (buffer.LargePages()) {
             EXPECT_EQ(reinterpret_cast<std::uintptr_t>(buffer.data()) % platform::kLargePageBytes, 0u);
+        }
 #endif
     }
 }
