@@ -16,6 +16,7 @@ import numpy as np
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import orva_files as of  # noqa: E402
+from check_erp import check_erp  # noqa: E402
 
 import mne  # noqa: E402
 
@@ -284,6 +285,8 @@ def main():
     refused = orva(bin_dir, "export-edf", paths["mixed.ses"], "-o", out("mixed.edf"), expect_ok=False)
     check(refused.returncode == 1 and not os.path.exists(out("mixed.edf")),
           "export-edf of epochs of different lengths was not refused")
+
+    check_erp(bin_dir, work, check, orva)
 
     dataset = make_bids(bin_dir, work)
     if validator:

@@ -50,7 +50,8 @@ def write_data_file(path, version, cells, zeros, gains, experiment=b"reader chec
 
 def read_data_file(path):
     """The fields the checks need, read back from the bytes: version, zeros, gains, scale
-    bins, baseline, experiment name and per cell (name bytes, rate, raw int16 array)."""
+    bins, baseline, experiment name and per cell (name bytes, rate, raw int16 array, trial
+    specifics words [observation][word])."""
     with open(path, "rb") as f:
         raw = f.read()
     tag, version, header_length, data_length = struct.unpack_from(">ihhi", raw, 0)
@@ -65,11 +66,13 @@ def read_data_file(path):
     data_at = header_length
     for _ in range(ncells):
         number, name, obs, samples, rate, tsl = struct.unpack_from(">h80shhhh", raw, at)
+        words = np.array(struct.unpack_from(">%dh" % (obs * (tsl // 2)), raw, at + 90), dtype=np.int64)
         at += 90 + 2 * obs * (tsl // 2)
         count = obs * samples * nchans
         values = np.frombuffer(raw, dtype=">i2", count=count, offset=data_at).reshape(obs, samples, nchans)
         data_at += 2 * count
-        cells.append({"name": name.split(b"\0")[0], "rate": rate, "data": values.astype(np.int64)})
+        cells.append({"name": name.split(b"\0")[0], "rate": rate, "data": values.astype(np.int64),
+                      "trials": words.reshape(obs, tsl // 2)})
     return {"version": version, "zeros": zeros, "gains": gains, "scale_bins": general[7],
             "baseline": general[9], "experiment": raw[12:92].split(b"\0")[0], "cells": cells,
             "channels": nchans}
