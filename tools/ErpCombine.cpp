@@ -99,7 +99,8 @@ TErpResult CombineAverages(const std::vector<const TORVAFile*>& inputs)
                 RefuseExport(*inputs[i], "Cannot combine: " + CellText(first, f) + " would hold " +
                                              std::to_string(observations) + " subjects, more than 32767");
             TLargeArray<double> values(cell.Values.size() + more.Values.size());
-            std::copy(more.Values.begin(), more.Values.end(), std::copy(cell.Values.begin(), cell.Values.end(), values.begin()));
+            double* end = std::copy(cell.Values.begin(), cell.Values.end(), values.begin());
+            std::copy(more.Values.begin(), more.Values.end(), end);
             cell.Values = std::move(values);
             cell.Sources.insert(cell.Sources.end(), more.Sources.begin(), more.Sources.end());
             // The trial specifics of the subjects follow one another as their values do.
