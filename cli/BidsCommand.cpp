@@ -2,7 +2,7 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/ManyFiles.h"
-#include "export/BidsDataset.h"
+#include "formats/BidsDataset.h"
 
 #include "OrvaVersion.h"
 

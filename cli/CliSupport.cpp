@@ -1,6 +1,6 @@
 #include "cli/CliSupport.h"
 
-#include "export/StatsExport.h"
+#include "select/Selection.h"
 
 #include "model/ORVAError.h"
 #include "model/Platform.h"

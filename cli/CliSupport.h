@@ -1,7 +1,7 @@
 #pragma once
 #include "model/CheckedOpen.h"
-#include "export/ExportSupport.h"
 #include "model/ORVAFile.h"
+#include "select/Selection.h"
 
 #include <filesystem>
 #include <optional>

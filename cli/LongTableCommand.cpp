@@ -3,7 +3,7 @@
 #include "cli/Commands.h"
 #include "cli/ManyFiles.h"
 #include "export/LongTableExport.h"
-#include "export/StatsExport.h"
+#include "select/Selection.h"
 
 #include <memory>
 #include <optional>

@@ -3,7 +3,7 @@
 #include "cli/Commands.h"
 #include "cli/ManyFiles.h"
 #include "export/MeasureExport.h"
-#include "export/StatsExport.h"
+#include "select/Selection.h"
 
 #include <charconv>
 #include <climits>

@@ -3,10 +3,10 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/ManyFiles.h"
-#include "export/BrainVisionExport.h"
-#include "export/EdfExport.h"
-#include "export/StatsExport.h"
+#include "formats/BrainVisionExport.h"
+#include "formats/EdfExport.h"
 #include "model/PathText.h"
+#include "select/Selection.h"
 
 #include <memory>
 #include <optional>

@@ -43,12 +43,19 @@ TRun DeclareFilter(CLI::App* command)
         std::optional<std::string> Cutoff;
     };
     auto a = DeclareOutputs<TArgs>(command);
-    AddText(command, "--cutoff", a->Cutoff, "HZ", "the cut-off frequency in Hz, e.g. 20 or 12.5 (\".\" decimals)")
+    AddText(command, "--cutoff", a->Cutoff, "HZ", "the cut-off frequency in Hz, e.g. 20 or 12.5 (\".\" decimals)",
+            [](const std::string& text) {
+                const std::optional<float> hz = ParseCutoffText(text);
+                return hz && *hz >= 0 ? std::string()
+                                      : "needs a cut-off frequency of 0 Hz or more such as 20 or 12.5 (digits with an "
+                                        "optional \".\" fraction and exponent, no blanks after, within single "
+                                        "precision), not \"" + text + "\"";
+            })
         ->required();
     return [a] {
         if (!a->OutDir)
             RequirePositionals(a->Positionals, 2);
-        // Read the cut-off first: an invalid one must not cost a load, and nothing is written.
+        // The option's check has refused a cut-off that cannot be read, before any load.
         const float cutoff = CutoffFromText(*a->Cutoff);
         const bool named = a->OutDir.has_value(); // which of several files a clamp count is about
         return ForEachOutput("filter", a->Positionals, a->OutDir, a->Jobs,

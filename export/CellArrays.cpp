@@ -1,9 +1,10 @@
 #include "export/CellArrays.h"
 
-#include "export/EpochLayout.h"
-#include "export/ExportSupport.h"
 #include "export/LongTableExport.h"
+#include "model/Calibration.h"
 #include "model/LargeBuffer.h"
+#include "select/EpochLayout.h"
+#include "select/Selection.h"
 
 #include <algorithm>
 #include <set>
@@ -17,43 +18,15 @@ namespace {
 // channel-major rows.
 constexpr int kBlockSamples = 32;
 
-// The calibration as (v - Zero) * Factor / Divisor per channel: the integer difference
-// times 400 is exact in double, so the one division gives CalibratedValue's bits.
-struct TCalibration {
-    std::vector<double> Zero;
-    std::vector<double> Factor;
-    std::vector<double> Divisor;
-};
-
-TCalibration CalibrationOf(const TORVAFile& file)
-{
-    const auto channels = static_cast<std::size_t>(file.NumChannels());
-    TCalibration k{std::vector<double>(channels, 0.0), std::vector<double>(channels, 1.0),
-                   std::vector<double>(channels, static_cast<double>(file.GeneralInformation.ScaleBins))};
-    if (!file.IsAverageFile())
-        for (std::size_t c = 0; c < channels; ++c) {
-            k.Zero[c] = file.DataDescription.Zeros[c];
-            k.Factor[c] = 400.0;
-            k.Divisor[c] = file.DataDescription.Gains[c];
-        }
-    return k;
-}
-
-void CalibrateObservation(const std::int16_t* in, int samples, int channels, const TCalibration& k,
+void CalibrateObservation(const std::int16_t* in, int samples, int channels, const TRowCalibration& k,
                           double* block, double* out)
 {
-    const double* zero = k.Zero.data();
-    const double* factor = k.Factor.data();
-    const double* divisor = k.Divisor.data();
     for (int s0 = 0; s0 < samples; s0 += kBlockSamples) {
         const int n = std::min(kBlockSamples, samples - s0);
-        // Along the channels first: contiguous on both sides, so the loop runs in vectors.
-        for (int j = 0; j < n; ++j) {
-            const std::int16_t* v = in + static_cast<std::size_t>(s0 + j) * static_cast<std::size_t>(channels);
-            double* row = block + static_cast<std::size_t>(j) * static_cast<std::size_t>(channels);
-            for (int h = 0; h < channels; ++h)
-                row[h] = (static_cast<double>(v[h]) - zero[h]) * factor[h] / divisor[h];
-        }
+        // Along the channels first: contiguous on both sides, so the rows run in vectors.
+        for (int j = 0; j < n; ++j)
+            k.Row(in + static_cast<std::size_t>(s0 + j) * static_cast<std::size_t>(channels),
+                  block + static_cast<std::size_t>(j) * static_cast<std::size_t>(channels));
         // Then each channel's piece of trace out of the cached block.
         for (int h = 0; h < channels; ++h) {
             double* trace = out + static_cast<std::size_t>(h) * static_cast<std::size_t>(samples) +
@@ -73,7 +46,7 @@ void CalibrateCell(const TORVAFile& file, int c, double* out)
     for (int h = 0; h < file.NumChannels(); ++h)
         CheckCalibration(file, h);
     const TORVACell& cell = file.Cells.at(static_cast<std::size_t>(c));
-    const TCalibration k = CalibrationOf(file);
+    const TRowCalibration k(file);
     const int samples = cell.SamplesPerObservation;
     const int channels = file.NumChannels();
     TLargeArray<double> block(static_cast<std::size_t>(kBlockSamples) * static_cast<std::size_t>(channels));

@@ -1,8 +1,8 @@
 #include "export/LongTableExport.h"
 
-#include "export/CsvText.h"
-#include "export/NumberFormat.h"
 #include "export/SampleText.h"
+#include "select/CsvText.h"
+#include "select/NumberFormat.h"
 
 #include <algorithm>
 #include <cstdint>

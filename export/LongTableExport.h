@@ -1,9 +1,9 @@
 #pragma once
 // The long table: one CSV row per exported value, with the file, cell, observation,
 // channel, sample and time that the value belongs to, for R, pandas, SPSS or JASP.
-#include "export/ExportSupport.h"
-#include "export/LineSink.h"
 #include "model/ORVAFile.h"
+#include "select/LineSink.h"
+#include "select/Selection.h"
 
 #include <cstdint>
 #include <optional>

@@ -2,9 +2,10 @@
 // ERP measures: one number per file, cell, observation, channel and measure (the mean
 // amplitude in a time window, a peak amplitude or its latency), as a CSV table for the
 // statistics program.
-#include "export/ExportSupport.h"
-#include "export/LineSink.h"
 #include "model/ORVAFile.h"
+#include "select/LineSink.h"
+#include "select/Selection.h"
+#include "select/TimeWindow.h"
 
 #include <cstdint>
 #include <optional>
@@ -44,24 +45,6 @@ inline constexpr std::string_view kMeasureHeader =
 inline constexpr std::string_view kMeasureLineEnd = "\n";
 /// The note of a peak found without the local peak that was asked for.
 inline constexpr std::string_view kNoLocalPeak = "no local peak";
-
-/// The time in ms of zero-based sample s of a cell: s * 1000 / rate, less the baseline of an
-/// average file (0 at the stimulus); nothing is subtracted in a session file.
-double MeasureSampleTime(const TORVAFile& file, const TORVACell& cell, int s);
-
-/// The zero-based samples First .. Last (inclusive) of a cell that lie in the window;
-/// nothing when no sample does. The cell's rate must be positive.
-struct TSampleRange {
-    int First = 0;
-    int Last = -1;
-};
-std::optional<TSampleRange> WindowSamples(const TORVAFile& file, const TORVACell& cell, double start, double end);
-
-/// Why cell c (zero-based) has no sample in the window start .. end ms: "Cell 2 has no sample
-/// in the window 500 to 600 ms: its samples lie from -200 to 396 ms".
-std::string NoSampleInWindowText(const TORVAFile& file, int c, double start, double end);
-/// "its samples lie from -200 to 396 ms", or "it has no samples".
-std::string CellTimeRangeText(const TORVAFile& file, const TORVACell& cell);
 
 /// The peak of trace within window: the sample of the largest value (Negative: smallest),
 /// the first on ties. With neighbours N >= 1 only local peaks count: samples with N samples

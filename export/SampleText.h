@@ -1,7 +1,7 @@
 #pragma once
 // The text of calibrated sample values, as every export writes them.
-#include "export/NumberFormat.h"
 #include "model/ORVAFile.h"
+#include "select/NumberFormat.h"
 
 #include <cstdint>
 #include <cstring>

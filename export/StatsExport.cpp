@@ -1,9 +1,8 @@
 #include "export/StatsExport.h"
 
-#include "export/ExportSupport.h"
-#include "export/NumberFormat.h"
 #include "export/SampleText.h"
-#include "model/LenientInteger.h"
+#include "select/NumberFormat.h"
+#include "select/Selection.h"
 
 #include <algorithm>
 #include <climits>
@@ -16,8 +15,6 @@ namespace {
 
 // Beyond this many fields the output would run to gigabytes: a typed list gone wrong.
 constexpr std::uint64_t kMaxStatsFields = std::uint64_t{1} << 29;
-
-bool IsBlankOrControl(char ch) { return static_cast<unsigned char>(ch) <= 32; }
 
 void CheckLists(const TORVAFile& file, const TSelectionList& cells, const TSelectionList& observations,
                 const TSelectionList& channels, const TSelectionList& samples)
@@ -71,38 +68,6 @@ void WriteLabelRow(TLineComposer& row, const TSelectionList& cells, const TSelec
 }
 
 } // namespace
-
-TSelectionList ParseSelectionList(const std::string& text)
-{
-    std::string_view rest(text);
-    while (!rest.empty() && IsBlankOrControl(rest.front()))
-        rest.remove_prefix(1);
-    while (!rest.empty() && IsBlankOrControl(rest.back()))
-        rest.remove_suffix(1);
-    TSelectionList list;
-    while (!rest.empty()) {
-        const std::size_t space = rest.find(' ');
-        const std::string_view piece = rest.substr(0, space);
-        rest = space == std::string_view::npos ? std::string_view() : rest.substr(space + 1);
-        if (piece.empty())
-            continue; // a run of spaces separates like one
-        const std::int32_t n = ReadLenientInteger(piece, TMinusSign::Always);
-        // The reader saturates at the 32-bit limits; keep n - 1 inside them too.
-        list.push_back(n == INT_MIN ? INT_MIN : n - 1);
-    }
-    return list;
-}
-
-std::string NumberListText(int a, int b)
-{
-    std::string text;
-    for (std::int64_t n = a; n <= b; ++n) {
-        if (n > a)
-            text.push_back(' ');
-        text.append(std::to_string(n));
-    }
-    return text;
-}
 
 TStatsProposal ProposeStatsSelection(const TORVAFile& file)
 {

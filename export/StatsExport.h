@@ -1,19 +1,12 @@
 #pragma once
-#include "export/ExportSupport.h"
-#include "export/LineSink.h"
 #include "model/ORVAFile.h"
+#include "select/LineSink.h"
+#include "select/Selection.h"
 
 #include <string>
 #include <vector>
 
 namespace orva {
-
-/// Reads a box text: blanks and control characters trimmed, split at spaces, each piece
-/// read leniently as an integer n and stored as n - 1. Never fails.
-TSelectionList ParseSelectionList(const std::string& text);
-
-/// "a a+1 ... b" separated by single spaces; empty when a > b.
-std::string NumberListText(int a, int b);
 
 /// What a new stats window proposes: the smallest observation and sample counts over all
 /// cells (0 for a document without cells).

@@ -1,8 +1,8 @@
 #include "export/TextExport.h"
 
-#include "export/ExportSupport.h"
-#include "export/NumberFormat.h"
 #include "export/SampleText.h"
+#include "select/NumberFormat.h"
+#include "select/Selection.h"
 
 #include <algorithm>
 

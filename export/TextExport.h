@@ -1,6 +1,6 @@
 #pragma once
-#include "export/LineSink.h"
 #include "model/ORVAFile.h"
+#include "select/LineSink.h"
 
 #include <string>
 #include <vector>

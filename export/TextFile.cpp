@@ -1,6 +1,6 @@
 #include "export/TextFile.h"
 
-#include "export/LineSink.h"
+#include "select/LineSink.h"
 
 namespace orva {
 

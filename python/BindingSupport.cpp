@@ -1,8 +1,8 @@
 #include "python/BindingSupport.h"
 
 #include "export/CellArrays.h"
-#include "export/CsvText.h"
-#include "export/StatsExport.h"
+#include "select/CsvText.h"
+#include "select/Selection.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,9 +1,9 @@
 #pragma once
 // What the parts of the module share: the document that File, Cell and every array view
 // keep alive, and the conversions between the core's types and Python's.
-#include "export/ExportSupport.h"
 #include "model/LargeBuffer.h"
 #include "model/ORVAFile.h"
+#include "select/Selection.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>

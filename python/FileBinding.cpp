@@ -1,6 +1,6 @@
 // orva.File: an opened data file, its header, its cells and the operations on the whole file.
-#include "export/CsvText.h"
 #include "python/BindingSupport.h"
+#include "select/CsvText.h"
 #include "tools/FilterTexts.h"
 #include "tools/LowPassFilter.h"
 

@@ -1,8 +1,8 @@
 // File.to_mne: a session file as mne.EpochsArray, an average file as mne.EvokedArray objects.
 // MNE-Python is imported here only, so that "import orva" never loads it.
 #include "export/CellArrays.h"
-#include "export/EpochLayout.h"
 #include "python/BindingSupport.h"
+#include "select/EpochLayout.h"
 
 #include <pybind11/stl.h>
 

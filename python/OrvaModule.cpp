@@ -1,8 +1,8 @@
 // The module "orva": session and average data files as NumPy arrays and MNE-Python objects.
-#include "export/EpochLayout.h"
 #include "model/CheckedOpen.h"
 #include "model/ORVAError.h"
 #include "python/BindingSupport.h"
+#include "select/EpochLayout.h"
 
 #include <pybind11/eval.h>
 

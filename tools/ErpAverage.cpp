@@ -1,5 +1,7 @@
 #include "tools/ErpAverage.h"
 
+#include "model/Calibration.h"
+
 #include <limits>
 
 namespace orva {
@@ -36,7 +38,6 @@ TValueCell AverageCell(const TORVAFile& session, int c, const TSelectionList& ob
 {
     const TORVACell& in = session.Cells[static_cast<std::size_t>(c)];
     const std::size_t perObservation = in.Data.ValuesPerObservation();
-    const std::size_t channels = static_cast<std::size_t>(session.NumChannels());
     TLargeArray<double> sum(perObservation); // zero bits: 0.0
     for (int o : observations) {
         const std::int16_t* raw = in.Data.Observation(o);
@@ -44,13 +45,7 @@ TValueCell AverageCell(const TORVAFile& session, int c, const TSelectionList& ob
         for (std::size_t i = 0; i < perObservation; ++i)
             acc[i] += raw[i];
     }
-    const double n = static_cast<double>(observations.size());
-    const auto& dd = session.DataDescription;
-    for (std::size_t i = 0; i < perObservation; ++i) {
-        const std::size_t h = i % channels;
-        // The mean of ((v - zero) x 400) / gain over the n observations.
-        sum[i] = (sum[i] - n * dd.Zeros[h]) * 400.0 / dd.Gains[h] / n;
-    }
+    TRowCalibration(session).MeansOfSums(sum.data(), sum.size(), static_cast<int>(observations.size()));
     return AveragedCell(in, static_cast<std::int16_t>(observations.size()),
                         session.DataDescription.CellWords[static_cast<std::size_t>(c)], std::move(sum),
                         ExportedDocumentName(session));

@@ -1,6 +1,6 @@
 #pragma once
 // Averages from a session file: one observation per cell, the mean of its trials.
-#include "export/ExportSupport.h"
+#include "select/Selection.h"
 #include "tools/ErpDocument.h"
 
 #include <optional>

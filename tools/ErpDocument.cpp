@@ -1,7 +1,7 @@
 #include "tools/ErpDocument.h"
 
-#include "export/NumberFormat.h"
 #include "model/ORVAError.h"
+#include "select/NumberFormat.h"
 #include "tools/SampleWriteBack.h"
 
 #include <algorithm>
@@ -237,7 +237,11 @@ void RequireUsable(const TORVAFile& file, const std::string& operation)
 void RequireAverageFile(const TORVAFile& file, const std::string& operation)
 {
     if (!file.IsAverageFile())
-        RefuseExport(file, "Cannot " + operation + ": this is a session file; " + operation + " takes average files");
+    {
+        // "make a grand average" takes its files as "a grand average", the one-word operations by their name.
+        const std::string maker = operation.rfind("make ", 0) == 0 ? operation.substr(5) : operation;
+        RefuseExport(file, "Cannot " + operation + ": this is a session file; " + maker + " takes average files");
+    }
     RequireUsable(file, operation);
 }
 

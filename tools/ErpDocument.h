@@ -3,9 +3,9 @@
 // reference) share: values in microvolts in double, the average file they are stored in
 // (its ScaleBins chosen from the largest value, its header taken from an input), the session
 // file they are written back into, and the refusals of inputs that do not fit.
-#include "export/ExportSupport.h"
 #include "model/LargeBuffer.h"
 #include "model/ORVAFile.h"
+#include "select/Selection.h"
 
 #include <cstdint>
 #include <functional>

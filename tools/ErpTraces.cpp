@@ -1,6 +1,6 @@
 #include "tools/ErpTraces.h"
 
-#include "export/MeasureExport.h"
+#include "select/TimeWindow.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #pragma once
 // Operations on the traces of one document: baseline correction, difference waves and the
 // average reference. Each gives a new document of the same kind; the input stays as it is.
-#include "export/ExportSupport.h"
+#include "select/Selection.h"
 #include "tools/ErpDocument.h"
 
 #include <optional>

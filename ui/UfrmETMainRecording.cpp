@@ -2,8 +2,8 @@
 // tools read: BrainVision and EDF+.
 #include "ui/UfrmETMain.h"
 
-#include "export/BrainVisionExport.h"
-#include "export/EdfExport.h"
+#include "formats/BrainVisionExport.h"
+#include "formats/EdfExport.h"
 #include "plot/QtText.h"
 #include "ui/ViewSupport.h"
 

@@ -1,7 +1,7 @@
 #include "ui/UfrmErp.h"
 
-#include "export/StatsExport.h"
 #include "plot/QtText.h"
+#include "select/Selection.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

@@ -1,8 +1,8 @@
 #include "ui/UfrmShowcell.h"
 
-#include "export/NumberFormat.h"
 #include "plot/PlotGeometry.h"
 #include "plot/PlotPainter.h"
+#include "select/NumberFormat.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>

@@ -2,8 +2,8 @@
 // The stats export window: four typed lists (cells, observations, channels, samples) with
 // buttons that fill the channel and sample lists; writes the stats table, or the long table
 // of the same selection, to a chosen file.
-#include "export/StatsExport.h"
 #include "model/ORVAFile.h"
+#include "select/Selection.h"
 #include "ui/UserDialogs.h"
 #include "ui/ViewSupport.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // Pieces shared by the cell graph and the export windows.
-#include "export/LineSink.h"
 #include "model/ORVAFile.h"
+#include "select/LineSink.h"
 #include "ui/UserDialogs.h"
 
 #include <QLineEdit>

@@ -4,10 +4,10 @@
 // reports the peak memory. bench_export_process compares whole processes.
 // Usage: bench_export [output file, default /tmp/bench_export.txt]
 #include "bench/BenchmarkSession.h"
-#include "export/NumberFormat.h"
 #include "export/TextExport.h"
-#include "export/LineSink.h"
 #include "model/ORVAFile.h"
+#include "select/LineSink.h"
+#include "select/NumberFormat.h"
 
 #include <chrono>
 #include <cstdio>

@@ -117,6 +117,13 @@ TEST(OrvaErp, AStudyFromAveragesToDifferenceWave)
     EXPECT_EQ(session.ExitStatus, 1);
     EXPECT_NE(session.Err.find("not paired"), std::string::npos) << session.Err;
     EXPECT_FALSE(std::filesystem::exists(dir.Path("no.ave")));
+    TOrvaRun grandOfSession = RunOrva({"grand-average", dir.Path("x.ses"), "-o", dir.Path("no.ave")});
+    EXPECT_EQ(grandOfSession.ExitStatus, 1);
+    EXPECT_NE(grandOfSession.Err.find(
+                  "Cannot make a grand average: this is a session file; a grand average takes average files"),
+              std::string::npos)
+        << grandOfSession.Err;
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("no.ave")));
 }
 
 TEST(OrvaErp, ClampedSessionValuesAreCountedOnStandardError)

@@ -1,5 +1,5 @@
-#include "export/BrainVisionExport.h"
-#include "export/EdfExport.h"
+#include "formats/BrainVisionExport.h"
+#include "formats/EdfExport.h"
 #include "model/ORVAFile.h"
 #include "model/PathText.h"
 #include "tests/cli/RunOrva.h"

@@ -17,7 +17,7 @@ TEST(OrvaFilter, WritesOnlyWithAValidCutoff)
     for (const char* bad : {"", "12,5", "20 ", "-3"}) {
         TOrvaRun run = RunOrva({"filter", dir.Path("in.ses"), dir.Path("out.ses"), "--cutoff", bad});
         EXPECT_EQ(run.ExitStatus, 1) << bad;
-        EXPECT_EQ(run.Err.rfind("orva: ", 0), 0u) << run.Err;
+        EXPECT_EQ(run.Err.rfind("orva filter: --cutoff needs a cut-off frequency", 0), 0u) << run.Err;
         EXPECT_FALSE(std::filesystem::exists(dir.Path("out.ses"))) << bad;
     }
     // Far above the sampling rate nothing is removed; at 20 Hz the pattern is smoothed.

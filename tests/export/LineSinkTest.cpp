@@ -1,10 +1,10 @@
-#include "export/LineSink.h"
-#include "export/NumberFormat.h"
 #include "export/SampleText.h"
 #include "export/StatsExport.h"
 #include "export/TextExport.h"
 #include "model/ORVAError.h"
-#include "tests/export/ExportDocument.h"
+#include "select/LineSink.h"
+#include "select/NumberFormat.h"
+#include "tests/support/ExportDocument.h"
 #include "tests/support/TestFileBuilder.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "export/LongTableExport.h"
-#include "export/NumberFormat.h"
-#include "export/StatsExport.h"
 #include "model/ORVAError.h"
-#include "tests/export/ExportDocument.h"
+#include "select/NumberFormat.h"
+#include "select/Selection.h"
+#include "tests/support/ExportDocument.h"
 #include "tests/support/TestFileBuilder.h"
 
 #include <gtest/gtest.h>

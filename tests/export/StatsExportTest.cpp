@@ -1,8 +1,8 @@
-#include "export/NumberFormat.h"
 #include "export/StatsExport.h"
 #include "model/LenientInteger.h"
 #include "model/ORVAError.h"
-#include "tests/export/ExportDocument.h"
+#include "select/NumberFormat.h"
+#include "tests/support/ExportDocument.h"
 
 #include <gtest/gtest.h>
 

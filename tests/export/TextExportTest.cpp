@@ -1,7 +1,7 @@
-#include "export/NumberFormat.h"
 #include "export/TextExport.h"
 #include "model/ORVAError.h"
-#include "tests/export/ExportDocument.h"
+#include "select/NumberFormat.h"
+#include "tests/support/ExportDocument.h"
 
 #include <gtest/gtest.h>
 

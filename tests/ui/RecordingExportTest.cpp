@@ -1,8 +1,8 @@
 // File > Export to BrainVision... and Export to EDF+...: the whole open document.
 #include "MainWindowFixture.h"
 
-#include "export/BrainVisionExport.h"
-#include "export/EdfExport.h"
+#include "formats/BrainVisionExport.h"
+#include "formats/EdfExport.h"
 #include "model/PathText.h"
 
 #include <filesystem>

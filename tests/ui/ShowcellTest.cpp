@@ -1,10 +1,10 @@
 #include "ui/UfrmShowcell.h"
 
-#include "export/NumberFormat.h"
+#include "plot/PlotGeometry.h"
+#include "select/NumberFormat.h"
+#include "tests/support/ViewTestDocuments.h"
 #include "tests/ui/QtTestEnvironment.h"
 #include "tests/ui/ScriptedDialogs.h"
-#include "tests/support/ViewTestDocuments.h"
-#include "plot/PlotGeometry.h"
 
 #include <QApplication>
 #include <QHeaderView>

@@ -1,4 +1,4 @@
-#include "export/JsonText.h"
+#include "formats/JsonText.h"
 
 #include "model/ORVAError.h"
 

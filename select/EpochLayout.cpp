@@ -1,9 +1,9 @@
-#include "export/EpochLayout.h"
+#include "select/EpochLayout.h"
 
-#include "export/CsvText.h"
 #include "model/FileStream.h"
 #include "model/ORVAError.h"
 #include "model/PathText.h"
+#include "select/CsvText.h"
 
 #include <algorithm>
 #include <array>

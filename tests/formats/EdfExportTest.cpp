@@ -1,8 +1,8 @@
-#include "export/EdfExport.h"
-#include "export/EdfFields.h"
+#include "formats/EdfExport.h"
+#include "formats/EdfFields.h"
 #include "model/ORVAError.h"
 #include "model/PathText.h"
-#include "tests/export/ExportDocument.h"
+#include "tests/support/ExportDocument.h"
 #include "tests/support/TestFileBuilder.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "export/NumberFormat.h"
+#include "select/NumberFormat.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #pragma once
 // The sidecar files of one BIDS EEG recording, built from the document and its epochs.
-#include "export/BidsDataset.h"
-#include "export/EpochLayout.h"
-#include "export/LineSink.h"
+#include "formats/BidsDataset.h"
+#include "select/EpochLayout.h"
+#include "select/LineSink.h"
 
 #include <string>
 #include <vector>

@@ -2,8 +2,8 @@
 // EDF+C: one data record per epoch, the raw 16-bit samples as the digital values, each
 // channel's calibration in its physical limits, and an EDF Annotations signal that names
 // each epoch's cell at its stimulus.
-#include "export/EpochLayout.h"
 #include "model/ORVAFile.h"
+#include "select/EpochLayout.h"
 
 #include <filesystem>
 #include <optional>

@@ -1,8 +1,8 @@
-#include "export/BidsDataset.h"
-#include "export/BidsSidecars.h"
-#include "export/JsonText.h"
+#include "formats/BidsDataset.h"
+#include "formats/BidsSidecars.h"
+#include "formats/JsonText.h"
 #include "model/ORVAError.h"
-#include "tests/export/ExportDocument.h"
+#include "tests/support/ExportDocument.h"
 #include "tests/support/TestFileBuilder.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,11 @@
-#include "export/BrainVisionExport.h"
+#include "formats/BrainVisionExport.h"
 
-#include "export/LineSink.h"
+#include "model/Calibration.h"
 #include "model/FileStream.h"
 #include "model/LargeBuffer.h"
 #include "model/ORVAError.h"
 #include "model/PathText.h"
+#include "select/LineSink.h"
 
 #include <algorithm>
 #include <bit>
@@ -29,54 +30,10 @@ std::string LowerAscii(std::string text)
     return text;
 }
 
-// The calibration of the exported channels, ready for whole rows: value k of a row is
-// ((raw[channel k] - zero k) * factor k) / divisor k, exactly CalibratedValue.
-class TFloatRows {
-public:
-    TFloatRows(const TORVAFile& file, const std::vector<int>& channels)
-        : channels_(channels), zero_(channels.size()), factor_(channels.size()), divisor_(channels.size())
-    {
-        for (std::size_t k = 0; k < channels.size(); ++k) {
-            const auto c = static_cast<std::size_t>(channels[k]);
-            const bool average = file.IsAverageFile();
-            zero_[k] = average ? 0 : file.DataDescription.Zeros[c];
-            factor_[k] = average ? 1 : 400;
-            divisor_[k] = average ? file.GeneralInformation.ScaleBins : file.DataDescription.Gains[c];
-            contiguous_ = contiguous_ && channels[k] == channels.front() + static_cast<int>(k);
-        }
-    }
-
-    // Values first .. first + count - 1 of the row at raw, as float32 at out.
-    void Convert(const std::int16_t* raw, std::size_t first, std::size_t count, float* out) const
-    {
-        const std::int32_t* zero = zero_.data() + first;
-        const std::int32_t* factor = factor_.data() + first;
-        const double* divisor = divisor_.data() + first;
-        if (contiguous_) {
-            // Channels in file order (the usual export): a loop the compiler turns into
-            // vector instructions.
-            const std::int16_t* in = raw + channels_.front() + first;
-            for (std::size_t k = 0; k < count; ++k)
-                out[k] = static_cast<float>(static_cast<double>((in[k] - zero[k]) * factor[k]) / divisor[k]);
-            return;
-        }
-        const int* channels = channels_.data() + first;
-        for (std::size_t k = 0; k < count; ++k)
-            out[k] = static_cast<float>(static_cast<double>((raw[channels[k]] - zero[k]) * factor[k]) / divisor[k]);
-    }
-
-private:
-    std::vector<int> channels_;
-    std::vector<std::int32_t> zero_;
-    std::vector<std::int32_t> factor_;
-    std::vector<double> divisor_;
-    bool contiguous_ = true;
-};
-
 void WriteSamples(const TORVAFile& file, const TEpochLayout& layout, TFileStream& out)
 {
     constexpr std::size_t kValues = std::size_t{1} << 15; // 128 KiB a write
-    const TFloatRows rows(file, layout.Channels);
+    const TRowCalibration rows(file, layout.Channels);
     const std::size_t width = layout.Channels.size();
     const auto stride = static_cast<std::size_t>(file.NumChannels());
     TLargeArray<float> buffer(kValues);
@@ -97,7 +54,7 @@ void WriteSamples(const TORVAFile& file, const TEpochLayout& layout, TFileStream
                 if (used == kValues)
                     flush();
                 const std::size_t count = std::min(width - first, kValues - used);
-                rows.Convert(raw, first, count, buffer.data() + used);
+                rows.Row(raw, buffer.data() + used, first, count);
                 used += count;
                 first += count;
             }

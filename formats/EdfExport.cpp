@@ -1,9 +1,9 @@
-#include "export/EdfExport.h"
+#include "formats/EdfExport.h"
 
-#include "export/EdfFields.h"
-#include "export/ExportSupport.h"
+#include "formats/EdfFields.h"
 #include "model/FileStream.h"
 #include "model/LargeBuffer.h"
+#include "select/Selection.h"
 
 #include <algorithm>
 #include <charconv>

@@ -2,8 +2,8 @@
 // The epochs of an export to a recording format (BrainVision, EDF+, BIDS): which cells,
 // observations and channels go out, in which order, and where each epoch and its stimulus
 // lie in the output's one continuous run of samples.
-#include "export/ExportSupport.h"
 #include "model/ORVAFile.h"
+#include "select/Selection.h"
 
 #include <cstdint>
 #include <filesystem>

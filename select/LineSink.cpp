@@ -1,4 +1,4 @@
-#include "export/LineSink.h"
+#include "select/LineSink.h"
 
 #include <charconv>
 #include <cstring>

@@ -1,5 +1,6 @@
 #pragma once
-// Checks shared by the export builders.
+// Typed selection lists (cells, observations, channels, samples as the user numbers them)
+// and the checks of a list against a document, with their refusal texts.
 #include "model/ORVAFile.h"
 
 #include <climits>
@@ -11,6 +12,13 @@ namespace orva {
 
 /// Zero-based indices in the order typed; duplicates kept, nothing sorted or checked.
 using TSelectionList = std::vector<int>;
+
+/// Reads a box text: blanks and control characters trimmed, split at spaces, each piece
+/// read leniently as an integer n and stored as n - 1. Never fails.
+TSelectionList ParseSelectionList(const std::string& text);
+
+/// "a a+1 ... b" separated by single spaces; empty when a > b.
+std::string NumberListText(int a, int b);
 
 /// The name under which export errors report the document: its full path, else its name.
 std::string ExportedDocumentName(const TORVAFile& file);

@@ -1,10 +1,53 @@
-#include "export/ExportSupport.h"
+#include "select/Selection.h"
 
+#include "model/LenientInteger.h"
 #include "model/ORVAError.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <string_view>
 
 namespace orva {
+
+namespace {
+
+bool IsBlankOrControl(char ch) { return static_cast<unsigned char>(ch) <= 32; }
+
+} // namespace
+
+TSelectionList ParseSelectionList(const std::string& text)
+{
+    std::string_view rest(text);
+    while (!rest.empty() && IsBlankOrControl(rest.front()))
+        rest.remove_prefix(1);
+    while (!rest.empty() && IsBlankOrControl(rest.back()))
+        rest.remove_suffix(1);
+    TSelectionList list;
+    while (!rest.empty()) {
+        const std::size_t space = rest.find(' ');
+        const std::string_view piece = rest.substr(0, space);
+        rest = space == std::string_view::npos ? std::string_view() : rest.substr(space + 1);
+        if (piece.empty())
+            continue; // a run of spaces separates like one
+        const std::int32_t n = ReadLenientInteger(piece, TMinusSign::Always);
+        // The reader saturates at the 32-bit limits; keep n - 1 inside them too.
+        list.push_back(n == INT_MIN ? INT_MIN : n - 1);
+    }
+    return list;
+}
+
+std::string NumberListText(int a, int b)
+{
+    std::string text;
+    for (std::int64_t n = a; n <= b; ++n) {
+        if (n > a)
+            text.push_back(' ');
+        text.append(std::to_string(n));
+    }
+    return text;
+}
+
 
 std::string ExportedDocumentName(const TORVAFile& file)
 {

@@ -1,6 +1,6 @@
-#include "export/CsvText.h"
+#include "select/CsvText.h"
 
-#include "export/NumberFormat.h"
+#include "select/NumberFormat.h"
 
 #include <cstdint>
 

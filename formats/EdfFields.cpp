@@ -1,4 +1,4 @@
-#include "export/EdfFields.h"
+#include "formats/EdfFields.h"
 
 #include <charconv>
 

@@ -1,8 +1,8 @@
 #pragma once
 // BrainVision Core Data Format 1.0: a text header (.vhdr), a text marker file (.vmrk) and
 // the samples as little-endian float32 microvolts, multiplexed (.eeg), all of one stem.
-#include "export/EpochLayout.h"
 #include "model/ORVAFile.h"
+#include "select/EpochLayout.h"
 
 #include <filesystem>
 #include <optional>

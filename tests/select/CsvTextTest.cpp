@@ -1,4 +1,4 @@
-#include "export/CsvText.h"
+#include "select/CsvText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "export/BidsSidecars.h"
+#include "formats/BidsSidecars.h"
 
-#include "export/JsonText.h"
+#include "formats/JsonText.h"
 #include "model/ORVAError.h"
 
 #include <charconv>

@@ -1,7 +1,7 @@
-#include "export/EpochLayout.h"
 #include "model/ORVAError.h"
 #include "model/PathText.h"
-#include "tests/export/ExportDocument.h"
+#include "select/EpochLayout.h"
+#include "tests/support/ExportDocument.h"
 #include "tests/support/TestFileBuilder.h"
 
 #include <gtest/gtest.h>

@@ -1,14 +1,14 @@
-#include "export/BidsDataset.h"
+#include "formats/BidsDataset.h"
 
-#include "export/BidsSidecars.h"
-#include "export/BrainVisionExport.h"
-#include "export/CsvText.h"
-#include "export/EpochLayout.h"
-#include "export/ExportSupport.h"
-#include "export/JsonText.h"
-#include "export/LineSink.h"
+#include "formats/BidsSidecars.h"
+#include "formats/BrainVisionExport.h"
+#include "formats/JsonText.h"
 #include "model/FileStream.h"
 #include "model/ORVAError.h"
+#include "select/CsvText.h"
+#include "select/EpochLayout.h"
+#include "select/LineSink.h"
+#include "select/Selection.h"
 
 #include <algorithm>
 #include <map>
