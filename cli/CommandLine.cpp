@@ -47,6 +47,8 @@ const char* ListHelp(const std::string& name)
         return "observation numbers (from 1)";
     if (name == "--chans")
         return "channel numbers (from 1)";
+    if (name == "--bad-channels")
+        return "channel numbers (from 1) never tested (still written and averaged)";
     if (name == "--exclude")
         return "channel numbers (from 1) left out of the mean";
     return "sample numbers (from 1)";

@@ -15,8 +15,12 @@ std::vector<TCommand> RecordingExportCommands();
 std::vector<TCommand> BidsCommands();
 /// The ERP operations that write new data files (average, combine, ...).
 std::vector<TCommand> ErpCommands();
+/// The artifact rules: artifacts, reject.
+std::vector<TCommand> ArtifactCommands();
 /// The picture commands: present only where the desktop program (Qt) is built.
 std::vector<TCommand> PlotCommands();
+/// The scalp maps: present with the picture commands.
+std::vector<TCommand> MapCommands();
 
 /// Every command of this build, in the order "orva --help" lists them.
 std::vector<TCommand> AllCommands();

@@ -1,5 +1,6 @@
 // Subcommands of the ERP operations: average, combine, grand-average, baseline, difference,
 // rereference. Each reads its arguments and hands the documents to the core (tools/Erp*).
+#include "cli/ArtifactOptions.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/ManyFiles.h"
@@ -67,7 +68,8 @@ void Report(const std::string& command, bool named, const std::string& path, con
         r.Err += Reported(command, named, path, note);
 }
 
-using TMakeOne = std::function<TErpResult(TORVAFile)>;
+// Makes the output of one input; may add text for stdout to the file's result.
+using TMakeOne = std::function<TErpResult(TORVAFile, TFileResult&)>;
 
 // One output per input: with --out-dir every input, named after it (extension, when given,
 // replacing its own); with -o exactly one input.
@@ -99,7 +101,7 @@ int ForEachInput(const std::string& command, const TErpArguments& a, const std::
             CheckNotInput(AbsolutePath(a.Inputs[i]), outputs[i]);
             TORVAFile file = OpenDataFile(a.Inputs[i], openAnyway, progress);
             const std::string path = PathText(file.FullFileName);
-            TErpResult result = make(std::move(file));
+            TErpResult result = make(std::move(file), r);
             result.File.SaveToFile(outputs[i], progress);
             Report(command, named, path, result, r);
         });
@@ -140,17 +142,34 @@ TRun DeclareAverage(CLI::App* command)
     struct TArgs : TErpArguments {
         std::optional<std::string> Obs;
         std::optional<int> BaselineMs;
+        TRuleArguments Rules;
     };
     auto a = DeclareEachInput<TArgs>(command);
     AddSelectionList(command, "--obs", a->Obs);
     AddWholeNumber(command, "--baseline-ms", a->BaselineMs, -32768, 32767, "MS",
                    "the baseline (BaselineDuration) of the average file in ms (default 0)");
+    AddRuleOptions(command, a->Rules, true);
     return [a] {
         TAverageOptions options;
         options.Observations = ListOption(a->Obs);
         if (a->BaselineMs)
             options.BaselineMs = *a->BaselineMs;
-        return ForEachInput("average", *a, ".ave", [&](TORVAFile file) { return AverageSession(file, options); });
+        std::optional<TTrialVerdicts> verdicts;
+        if (a->Rules.AnyRule() || a->Rules.RejectList)
+            verdicts.emplace(a->Rules, a->Inputs);
+        else if (!a->Rules.Moving.empty() || !a->Rules.Window.empty() || a->Rules.Chans || a->Rules.BadChannels)
+            throw TUsageError{"--moving-window, --window, --chans and --bad-channels go with a rule"};
+        return ForEachInput("average", *a, ".ave", [&](TORVAFile file, TFileResult& r) {
+            if (!verdicts)
+                return AverageSession(file, options);
+            // Checked as average checks before the rules look at the trials.
+            RequireSessionFile(file, "average");
+            const std::vector<TCellFlags> flags = verdicts->Flags(file);
+            TAverageOptions without = options;
+            without.Excluded = ExclusionsOf(file, flags);
+            r.Out = verdicts->Summary(file, flags);
+            return AverageSession(file, without);
+        });
     };
 }
 
@@ -188,7 +207,7 @@ TRun DeclareBaseline(CLI::App* command)
                 throw TUsageError{"--window: the start comes after the end"};
         }
         return ForEachInput("baseline", *a, "",
-                            [&](TORVAFile file) { return CorrectBaseline(std::move(file), options); });
+                            [&](TORVAFile file, TFileResult&) { return CorrectBaseline(std::move(file), options); });
     };
 }
 
@@ -217,7 +236,7 @@ TRun DeclareDifference(CLI::App* command)
         options.CellB = a->Cells[1] - 1;
         if (a->Name)
             options.Name = *a->Name;
-        return ForEachInput("difference", *a, "", [&](TORVAFile file) { return DifferenceWave(file, options); });
+        return ForEachInput("difference", *a, "", [&](TORVAFile file, TFileResult&) { return DifferenceWave(file, options); });
     };
 }
 
@@ -231,7 +250,7 @@ TRun DeclareRereference(CLI::App* command)
     return [a] {
         const TSelectionList excluded = a->Exclude ? ParseSelectionList(*a->Exclude) : TSelectionList{};
         return ForEachInput("rereference", *a, "",
-                            [&](TORVAFile file) { return AverageReference(std::move(file), excluded); });
+                            [&](TORVAFile file, TFileResult&) { return AverageReference(std::move(file), excluded); });
     };
 }
 
@@ -247,12 +266,16 @@ std::vector<TCommand> ErpCommands()
     return {
         {"average", "average the trials of session files into average files",
          "usage: orva average FILE.ses... (-o OUT.ave | --out-dir DIR) [--obs LIST]\n"
-         "                    [--baseline-ms MS] [-j JOBS] [--open-anyway]\n",
+         "                    [--baseline-ms MS] [RULES | --reject-list REPORT.csv] [-j JOBS] [--open-anyway]\n",
          "Writes the average file of each session file: its cells in order, each with one\n"
          "observation, the mean over the observations in LIST (all by default; numbers from 1,\n"
          "as in the exports, applied to every cell). Trial specifics word 0 is the number of\n"
          "observations averaged; the baseline (BaselineDuration) is MS, 0 by default.\n"
-         "With --out-dir the output is named after its input with the extension .ave.\n" ORVA_ERP_OUTPUTS,
+         "With --out-dir the output is named after its input with the extension .ave.\n"
+         "With the rules of artifacts (--peak-to-peak, --flat, --absolute, ...) or a report of\n"
+         "artifacts (--reject-list), the bad trials among those in LIST are left out, word 0 is\n"
+         "the number kept, and the summary of artifacts is printed; a cell left with no trial\n"
+         "is refused.\n" ORVA_ERP_OUTPUTS,
          DeclareAverage},
         {"combine", "put the subjects of several average files into one",
          "usage: orva combine FILE.ave... -o OUT.ave [-j JOBS] [--open-anyway]\n",

@@ -22,9 +22,10 @@ std::vector<TCommand> AllCommands()
 {
     std::vector<std::vector<TCommand> (*)()> groups{ModelCommands, ToolCommands, ExportCommands, LongTableCommands,
                                                     RecordingExportCommands, BidsCommands, MeasureCommands,
-                                                    ErpCommands};
+                                                    ErpCommands, ArtifactCommands};
 #ifdef ORVA_WITH_PLOT
     groups.push_back(PlotCommands);
+    groups.push_back(MapCommands);
 #endif
     std::vector<TCommand> all;
     for (auto group : groups)

@@ -1,9 +1,15 @@
 // The demo files: made here, from a model of an oddball experiment, never taken from elsewhere.
 #include "data/DemoData.h"
 
+#include "export/TextFile.h"
+#include "data/DemoArtifacts.h"
+
 #include "model/ORVAError.h"
+#include "model/PathText.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <numbers>
@@ -43,20 +49,44 @@ private:
 
 double Gaussian(double t, double centre, double width) { return std::exp(-0.5 * std::pow((t - centre) / width, 2)); }
 
-// Microvolts at time t (ms after stimulus) of an ERP whose P3 grows with `oddness`,
-// weighted by the channel's position from front (0) to back (1).
-double Erp(double t, double oddness, double backness)
+// How strongly each component of the ERP shows at a sensor, from 0 to 1: a bump on the
+// head around where the component lies.
+struct TScalpWeights {
+    double P1 = 0, N1 = 0, P2 = 0, P3 = 0;
+    double Alpha = 0; ///< the 10 Hz background, strongest at the back of the head
+};
+
+// Microvolts at time t (ms after stimulus) of an ERP whose P3 grows with `oddness`: an
+// occipital P1, a fronto-central N1 and P2, a parietal P3.
+double Erp(double t, double oddness, const TScalpWeights& w)
 {
     if (t < 0)
         return 0;
-    double p1 = 2.5 * Gaussian(t, 100, 18) * backness;
-    double n1 = -5.0 * Gaussian(t, 170, 25);
-    double p2 = 3.5 * Gaussian(t, 230, 30) * (1 - backness);
-    double p3 = oddness * 9.0 * Gaussian(t, 500, 90) * (0.3 + backness);
+    double p1 = 3.0 * Gaussian(t, 100, 18) * w.P1;
+    double n1 = -6.0 * Gaussian(t, 170, 25) * w.N1;
+    double p2 = 3.5 * Gaussian(t, 230, 30) * w.P2;
+    double p3 = oddness * 11.0 * Gaussian(t, 500, 90) * w.P3;
     return p1 + n1 + p2 + p3;
 }
 
-double Backness(int channel) { return static_cast<double>((channel * 37) % kChannels) / (kChannels - 1); }
+// A bump of the given width (degrees) around the point `polar` degrees from the top of the
+// head towards the nose (positive) or the back (negative).
+double Bump(const TSensorPosition& s, double polar, double width)
+{
+    const double r = std::sqrt(s.X * s.X + s.Y * s.Y + s.Z * s.Z);
+    const double a = polar * std::numbers::pi / 180;
+    const double cosAngle = (s.Y * std::sin(a) + s.Z * std::cos(a)) / r;
+    const double angle = std::acos(std::clamp(cosAngle, -1.0, 1.0)) * 180 / std::numbers::pi;
+    return Gaussian(angle, 0, width);
+}
+
+std::vector<TScalpWeights> DemoScalpWeights()
+{
+    std::vector<TScalpWeights> weights;
+    for (const TSensorPosition& s : DemoSensorPositions())
+        weights.push_back({Bump(s, -85, 30), Bump(s, 25, 35), Bump(s, 15, 45), Bump(s, -40, 40), Bump(s, -90, 50)});
+    return weights;
+}
 
 std::int16_t ToSample(double value)
 {
@@ -97,6 +127,20 @@ TORVAFile MakeFrame(std::int32_t version, const char* experiment, const char* co
     return f;
 }
 
+constexpr double kHeadRadiusCm = 9;
+// The lowest sensors sit this far below the plane of the ears (degrees from the top: 110).
+constexpr double kLowestPolarDegrees = 110;
+
+// Positions are written with four decimals; the demo's own positions are those values.
+double Rounded(double cm) { return std::round(cm * 1e4) / 1e4 + 0.0; } // + 0.0: no "-0.0000"
+
+std::string Fixed4(double value)
+{
+    std::array<char, 32> text{};
+    const auto end = std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed, 4).ptr;
+    return std::string(text.data(), end);
+}
+
 const char* const kCellNames[] = {"Standard", "Target", "Novel"};
 const double kOddness[] = {0.2, 1.0, 0.7};
 
@@ -116,6 +160,7 @@ TORVAFile MakeDemoAverageFile()
     f.DataDescription.Gains.assign(kChannels, 1);
 
     TNoise noise(1);
+    const std::vector<TScalpWeights> weights = DemoScalpWeights();
     for (int c = 0; c < kCells; ++c) {
         TORVACell cell = MakeCell(c + 1, kCellNames[c], kSubjects, layout::kAverageTrialSpecificsLength);
         for (int s = 0; s < kSubjects; ++s) {
@@ -127,8 +172,9 @@ TORVAFile MakeDemoAverageFile()
             for (int ch = 0; ch < kChannels; ++ch)
                 for (int t = 0; t < kSamples; ++t) {
                     double ms = t * 1000.0 / kRate - kBaselineMs;
-                    double uv = amplitude * Erp(ms - latency, kOddness[c], Backness(ch)) + 0.8 * noise.Normal() +
-                                1.5 * std::sin(2 * std::numbers::pi * 10 * ms / 1000 + ch);
+                    double uv = amplitude * Erp(ms - latency, kOddness[c], weights[static_cast<std::size_t>(ch)]) + 0.8 * noise.Normal() +
+                                1.5 * weights[static_cast<std::size_t>(ch)].Alpha *
+                                    std::sin(2 * std::numbers::pi * 10 * ms / 1000 + s);
                     cell.Data(s, t, ch) = ToSample(uv * kScaleBins);
                 }
         }
@@ -158,6 +204,7 @@ TORVAFile MakeDemoSessionFile()
     g.CalibrationFlag = 1;
 
     TNoise noise(2);
+    const std::vector<TScalpWeights> weights = DemoScalpWeights();
     auto& dd = f.DataDescription;
     for (int ch = 0; ch < kChannels; ++ch) {
         dd.Zeros.push_back(2048 + static_cast<int>(noise.Normal() * 6));
@@ -173,8 +220,9 @@ TORVAFile MakeDemoSessionFile()
                 const double drift = 4 * noise.Normal();
                 for (int t = 0; t < kSamples; ++t) {
                     double ms = t * 1000.0 / kRate - kBaselineMs;
-                    double uv = Erp(ms - latency, kOddness[c], Backness(ch)) + 6 * noise.Normal() + drift +
-                                3 * std::sin(2 * std::numbers::pi * 10 * ms / 1000 + o);
+                    double uv = Erp(ms - latency, kOddness[c], weights[static_cast<std::size_t>(ch)]) + 6 * noise.Normal() + drift +
+                                3 * weights[static_cast<std::size_t>(ch)].Alpha *
+                                    std::sin(2 * std::numbers::pi * 10 * ms / 1000 + o);
                     const std::size_t i = static_cast<std::size_t>(ch);
                     cell.Data(o, t, ch) = ToSample(dd.Zeros[i] + uv * dd.Gains[i] / 400.0);
                 }
@@ -182,7 +230,30 @@ TORVAFile MakeDemoSessionFile()
         }
         f.Cells.push_back(std::move(cell));
     }
+    AddDemoArtifacts(f);
     return f;
+}
+
+std::vector<TSensorPosition> DemoSensorPositions()
+{
+    // A Fibonacci spiral over the cap: equal areas per sensor, no two sensors close.
+    const double lowestCos = std::cos(kLowestPolarDegrees * std::numbers::pi / 180);
+    const double golden = std::numbers::pi * (3 - std::sqrt(5.0));
+    std::vector<TSensorPosition> sensors;
+    for (int i = 0; i < kChannels; ++i) {
+        const double z = 1 - (1 - lowestCos) * i / (kChannels - 1);
+        const double ring = std::sqrt(std::max(0.0, 1 - z * z));
+        // Start towards the nose, turning to the right ear.
+        const double azimuth = std::numbers::pi / 2 - golden * i;
+        sensors.push_back({"E" + std::to_string(i + 1), Rounded(kHeadRadiusCm * ring * std::cos(azimuth)),
+                           Rounded(kHeadRadiusCm * ring * std::sin(azimuth)), Rounded(kHeadRadiusCm * z)});
+    }
+    return sensors;
+}
+
+std::vector<TSensorPosition> DemoFiducials()
+{
+    return {{"FidNz", 0, 9.4, -2.1}, {"FidT9", -8.3, 0, -3.6}, {"FidT10", 8.3, 0, -3.6}};
 }
 
 std::vector<std::filesystem::path> WriteDemoFiles(const std::filesystem::path& folder)
@@ -191,9 +262,14 @@ std::vector<std::filesystem::path> WriteDemoFiles(const std::filesystem::path& f
     std::filesystem::create_directories(folder, ec);
     if (ec)
         throw EORVAError(PathText(folder), "Cannot create folder: " + ec.message());
-    std::vector<std::filesystem::path> written = {folder / "demo.ave", folder / "demo.ses"};
+    std::vector<std::filesystem::path> written = {folder / "demo.ave", folder / "demo.ses", folder / "demo.sfp"};
     MakeDemoAverageFile().SaveToFile(written[0]);
     MakeDemoSessionFile().SaveToFile(written[1]);
+    std::vector<std::string> lines;
+    for (const auto& list : {DemoFiducials(), DemoSensorPositions()})
+        for (const TSensorPosition& s : list)
+            lines.push_back(s.Label + "\t" + Fixed4(s.X) + "\t" + Fixed4(s.Y) + "\t" + Fixed4(s.Z));
+    WriteTextLines(written[2], lines);
     return written;
 }
 

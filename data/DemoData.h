@@ -1,4 +1,5 @@
 #pragma once
+#include "head/SensorPositions.h"
 #include "model/ORVAFile.h"
 
 #include <filesystem>
@@ -14,7 +15,16 @@ TORVAFile MakeDemoAverageFile();
 /// with per-channel zeros and gains as an acquisition board gives them.
 TORVAFile MakeDemoSessionFile();
 
-/// Writes demo.ave and demo.ses into folder (created if missing); returns their paths.
+/// The demo's 64 sensors E1..E64 in centimetres (x to the right ear, y to the nose, z up),
+/// made up here: an even spread over the upper head of a sphere of 9 cm radius, from the
+/// top of the head down to 20 degrees below the ears' level; E1 at the top.
+std::vector<TSensorPosition> DemoSensorPositions();
+
+/// The three fiducials written before the sensors in demo.sfp (nasion, left and right
+/// preauricular points), in the same frame.
+std::vector<TSensorPosition> DemoFiducials();
+
+/// Writes demo.ave, demo.ses and demo.sfp into folder (created if missing); returns their paths.
 std::vector<std::filesystem::path> WriteDemoFiles(const std::filesystem::path& folder);
 
 } // namespace orva

@@ -232,14 +232,12 @@ void WriteBidsDatasetFiles(const TBidsOptions& options, const std::vector<TBidsR
     CreateFolder(options.Dataset);
     const std::filesystem::path description = options.Dataset / "dataset_description.json";
     if (!Exists(description)) {
-        TJsonObject generator;
-        generator.String("Name", "ORVA Toolbox (orva bids)").String("Version", options.ProgramVersion);
-        TJsonObject json;
-        json.String("Name", name)
-            .String("BIDSVersion", kBidsVersion)
-            .String("DatasetType", "raw")
-            .Raw("GeneratedBy", "[\n    " + generator.Text(2) + "\n  ]");
-        SaveText(description, json.Text());
+        TJson json;
+        json["Name"] = name;
+        json["BIDSVersion"] = std::string(kBidsVersion);
+        json["DatasetType"] = "raw";
+        json["GeneratedBy"] = TJson::array({{{"Name", "ORVA Toolbox (orva bids)"}, {"Version", options.ProgramVersion}}});
+        SaveText(description, JsonText(json));
     }
     if (!Exists(options.Dataset / "README"))
         SaveText(options.Dataset / "README", ReadmeText(name));
@@ -255,9 +253,9 @@ void WriteBidsDatasetFiles(const TBidsOptions& options, const std::vector<TBidsR
     });
     const std::filesystem::path sidecar = options.Dataset / "participants.json";
     if (!Exists(sidecar)) {
-        TJsonObject id;
-        id.String("Description", "The participant's label, as the dataset's sub- folders name it");
-        SaveText(sidecar, TJsonObject().Object("participant_id", id).Text());
+        TJson json;
+        json["participant_id"] = {{"Description", "The participant's label, as the dataset's sub- folders name it"}};
+        SaveText(sidecar, JsonText(json));
     }
 }
 

@@ -65,30 +65,26 @@ std::string BidsEventsJson(const TORVAFile& file, const TEpochLayout& layout)
     // Two cells may share a name: their level then names both numbers.
     std::map<std::string, std::vector<int>> byName;
     std::vector<std::string> nameOrder;
-    TJsonObject values;
+    TJson values = TJson::object();
     for (int c : ExportedCells(layout)) {
         const std::string name = EventName(file, c);
         if (byName[name].empty())
             nameOrder.push_back(name);
         byName[name].push_back(c + 1);
-        values.String(std::to_string(c + 1), name);
+        values[std::to_string(c + 1)] = name;
     }
-    TJsonObject names;
+    TJson names = TJson::object();
     for (const auto& name : nameOrder)
-        names.String(name, CellsText(byName[name]) + " of " + file.FileName);
-    TJsonObject trialType;
-    trialType.String("LongName", "Cell name")
-        .String("Description", "The experimental condition (cell) of the epoch that the event begins")
-        .Object("Levels", names);
-    TJsonObject value;
-    value.String("LongName", "Cell number")
-        .String("Description", "The number of the epoch's cell, counted from 1 in the order of the data file")
-        .Object("Levels", values);
-    TJsonObject sample;
-    sample.String("Description", "The stimulus sample of the epoch in the BrainVision data, counted from 0");
-    TJsonObject root;
-    root.Object("trial_type", trialType).Object("value", value).Object("sample", sample);
-    return root.Text();
+        names[name] = CellsText(byName[name]) + " of " + file.FileName;
+    TJson root;
+    root["trial_type"] = {{"LongName", "Cell name"},
+                          {"Description", "The experimental condition (cell) of the epoch that the event begins"},
+                          {"Levels", names}};
+    root["value"] = {{"LongName", "Cell number"},
+                     {"Description", "The number of the epoch's cell, counted from 1 in the order of the data file"},
+                     {"Levels", values}};
+    root["sample"] = {{"Description", "The stimulus sample of the epoch in the BrainVision data, counted from 0"}};
+    return JsonText(root);
 }
 
 double BidsLineFrequency(const TBidsOptions& options)
@@ -106,25 +102,21 @@ double BidsLineFrequency(const TBidsOptions& options)
 std::string BidsEegJson(const TEpochLayout& layout, const TBidsOptions& options)
 {
     const int rate = layout.SamplingRate;
-    TJsonObject json;
-    json.String("TaskName", options.Task)
-        .Integer("SamplingFrequency", rate)
-        .Integer("EEGChannelCount", static_cast<long long>(layout.Channels.size()))
-        .Integer("EOGChannelCount", 0)
-        .Integer("ECGChannelCount", 0)
-        .Integer("EMGChannelCount", 0)
-        .Integer("MiscChannelCount", 0)
-        .Integer("TriggerChannelCount", 0);
-    if (options.LineFrequency)
-        json.Number("PowerLineFrequency", BidsLineFrequency(options));
-    else
-        json.String("PowerLineFrequency", "n/a");
-    json.String("SoftwareFilters", "n/a").String("EEGReference", options.Reference ? *options.Reference : "n/a");
-    json.String("RecordingType", "epoched");
+    TJson json;
+    json["TaskName"] = options.Task;
+    json["SamplingFrequency"] = rate;
+    json["EEGChannelCount"] = layout.Channels.size();
+    for (const char* kind : {"EOGChannelCount", "ECGChannelCount", "EMGChannelCount", "MiscChannelCount",
+                             "TriggerChannelCount"})
+        json[kind] = 0;
+    json["PowerLineFrequency"] = options.LineFrequency ? JsonNumber(BidsLineFrequency(options)) : TJson("n/a");
+    json["SoftwareFilters"] = "n/a";
+    json["EEGReference"] = options.Reference ? *options.Reference : "n/a";
+    json["RecordingType"] = "epoched";
     if (const auto length = CommonEpochLength(layout))
-        json.Number("EpochLength", Seconds(*length, rate));
-    json.Number("RecordingDuration", Seconds(layout.TotalSamples(), rate));
-    return json.Text();
+        json["EpochLength"] = JsonNumber(Seconds(*length, rate));
+    json["RecordingDuration"] = JsonNumber(Seconds(layout.TotalSamples(), rate));
+    return JsonText(json);
 }
 
 void WriteBidsChannels(const std::vector<std::string>& names, TLineSink& sink)

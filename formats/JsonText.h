@@ -1,11 +1,23 @@
 #pragma once
-// Text pieces of the JSON and TSV sidecar files of a BIDS dataset (UTF-8).
+// Text pieces of the JSON and TSV sidecar files of a BIDS dataset (UTF-8). JSON documents
+// are built as nlohmann-json values, members kept in the order added.
+#include <nlohmann/json.hpp>
+
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
 
 namespace orva {
+
+using TJson = nlohmann::ordered_json;
+
+/// A number as a sidecar writes it: a whole number as an integer ("50", not "50.0"), any
+/// other value as the shortest decimal that reads back as it. value must be finite.
+TJson JsonNumber(double value);
+
+/// The document's text: each member on a line of its own, two spaces per level, without a
+/// line end after the last brace; UTF-8 passes unchanged (bytes that are not UTF-8 become
+/// U+FFFD rather than an error).
+std::string JsonText(const TJson& json);
 
 /// text as a JSON string: between double quotes, with the quote, the backslash and every
 /// control character escaped; other bytes (UTF-8) pass unchanged.
@@ -14,26 +26,6 @@ std::string JsonString(std::string_view text);
 /// The shortest plain decimal that reads back as value, without exponent: "250",
 /// "3906.25", "0.004". value must be finite.
 std::string ShortestDecimal(double value);
-
-/// A JSON object built member by member: each member on a line of its own, in the order
-/// added, indented by two spaces per level.
-class TJsonObject {
-public:
-    /// A member whose value is already JSON text (a number, a nested object).
-    TJsonObject& Raw(std::string_view key, std::string value);
-    TJsonObject& String(std::string_view key, std::string_view value);
-    TJsonObject& Number(std::string_view key, double value);
-    TJsonObject& Integer(std::string_view key, long long value);
-    TJsonObject& Object(std::string_view key, const TJsonObject& value);
-
-    /// The object's text at nesting depth `level`, without a line end after the brace.
-    std::string Text(int level = 0) const;
-
-private:
-    std::vector<std::pair<std::string, std::string>> members_; // key text, value text
-    std::vector<bool> nested_;                                 // value is a TJsonObject
-    std::vector<TJsonObject> objects_;
-};
 
 /// A TSV field: the text with every tab, CR and LF replaced by a space, or "n/a" when empty,
 /// as a BIDS table marks a missing value.

@@ -37,7 +37,7 @@ QImage RenderPlot(QSize size, const TPlotScene& scene)
     return image;
 }
 
-TPlotPaintResult SavePlotPicture(const QString& path, QSize size, const TPlotScene& scene)
+void SavePicture(const QString& path, QSize size, const QString& title, const std::function<void(QPainter&)>& paint)
 {
     const auto format = PictureFormatOf(path);
     if (!format)
@@ -49,13 +49,12 @@ TPlotPaintResult SavePlotPicture(const QString& path, QSize size, const TPlotSce
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         Fail(path, "Cannot create the file: " + file.errorString().toStdString());
-    TPlotPaintResult result;
     if (*format == TPictureFormat::Png) {
         QImage image(size, QImage::Format_RGB32);
         image.fill(Qt::white);
         {
             QPainter painter(&image);
-            result = PaintPlot(painter, size, scene);
+            paint(painter);
         }
         if (!image.save(&file, "PNG"))
             Fail(path, "Cannot write the picture");
@@ -66,16 +65,23 @@ TPlotPaintResult SavePlotPicture(const QString& path, QSize size, const TPlotSce
         svg.setResolution(96);
         svg.setSize(size);
         svg.setViewBox(QRect(QPoint(0, 0), size));
-        svg.setTitle(QStringLiteral("Cell graph"));
-        svg.setDescription(QStringLiteral("ORVA Toolbox cell graph"));
+        svg.setTitle(title);
+        svg.setDescription(QStringLiteral("ORVA Toolbox ") + title.toLower());
         QPainter painter;
         if (!painter.begin(&svg))
             Fail(path, "Cannot write the picture");
-        result = PaintPlot(painter, size, scene);
+        paint(painter);
         painter.end();
     }
     if (!file.commit())
         Fail(path, "Cannot write the file: " + file.errorString().toStdString());
+}
+
+TPlotPaintResult SavePlotPicture(const QString& path, QSize size, const TPlotScene& scene)
+{
+    TPlotPaintResult result;
+    SavePicture(path, size, QStringLiteral("Cell graph"),
+                [&](QPainter& painter) { result = PaintPlot(painter, size, scene); });
     return result;
 }
 

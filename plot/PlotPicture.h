@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace orva::plot {
@@ -17,6 +18,12 @@ std::optional<TPictureFormat> PictureFormatOf(const QString& path);
 
 /// The scene painted on a new bitmap of the given size.
 QImage RenderPlot(QSize size, const TPlotScene& scene);
+
+/// Writes a picture of the given size to path, in the format of its extension, drawn by
+/// paint (onto a white bitmap, or into an SVG file with this title). The file is replaced
+/// only once the picture is complete. Throws an EORVAError naming the file when the name
+/// has neither extension, the size is out of bounds or the file cannot be written.
+void SavePicture(const QString& path, QSize size, const QString& title, const std::function<void(QPainter&)>& paint);
 
 /// Writes the scene at the given size to path, in the format of its extension. The file is
 /// replaced only once the picture is complete. Throws an EORVAError naming the file when

@@ -84,5 +84,6 @@ void RegisterCell(py::module_& m);
 void RegisterFile(py::module_& m);
 void AddTableMethods(py::class_<TDocument, TDocumentPtr>& cls);
 void AddMneMethod(py::class_<TDocument, TDocumentPtr>& cls);
+void AddArtifactMethod(py::class_<TDocument, TDocumentPtr>& cls);
 
 } // namespace orva::python

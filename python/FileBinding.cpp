@@ -188,6 +188,7 @@ void RegisterFile(py::module_& m)
              "Refusals (a negative cut-off, a rate of 0, ...) raise orva.Error and leave the samples as they were.")
         .def("__repr__", &Repr);
     AddTableMethods(cls);
+    AddArtifactMethod(cls);
     AddMneMethod(cls);
 }
 

@@ -28,6 +28,10 @@ void CheckAverage(const TORVAFile& session, const TAverageOptions& options)
             CheckSelectionEntries(session, "Observations", *options.Observations, cell.NumObservations,
                                   CellText(session, c) + " has " + std::to_string(cell.NumObservations) +
                                       " observations");
+        if (options.Excluded && (options.Excluded->size() != session.Cells.size() ||
+                                 (*options.Excluded)[static_cast<std::size_t>(c)].size() !=
+                                     static_cast<std::size_t>(cell.NumObservations)))
+            RefuseExport(session, "Cannot average: the list of bad trials does not match " + CellText(session, c));
     }
 }
 
@@ -65,6 +69,13 @@ TErpResult AverageSession(const TORVAFile& session, const TAverageOptions& optio
         } else {
             for (int o = 0; o < count; ++o)
                 chosen.push_back(o);
+        }
+        if (options.Excluded) {
+            const std::vector<bool>& bad = (*options.Excluded)[static_cast<std::size_t>(c)];
+            std::erase_if(chosen, [&](int o) { return bad[static_cast<std::size_t>(o)]; });
+            if (chosen.empty())
+                RefuseExport(session, "Cannot average: " + CellText(session, c) + " has no trial left once the bad "
+                                                                                 "trials are left out");
         }
         cells.push_back(AverageCell(session, c, chosen));
     }

@@ -1,6 +1,7 @@
 #pragma once
 // Averages from a session file: one observation per cell, the mean of its trials.
 #include "select/Selection.h"
+#include "tools/ArtifactRules.h"
 #include "tools/ErpDocument.h"
 
 #include <optional>
@@ -13,13 +14,16 @@ struct TAverageOptions {
     std::optional<TSelectionList> Observations;
     /// The BaselineDuration of the average file, in ms.
     std::int32_t BaselineMs = 0;
+    /// Trials left out after the choice of Observations ([cell][observation], true for a
+    /// bad trial); nothing left out when not given.
+    std::optional<TTrialExclusions> Excluded;
 };
 
 /// The average file of a session: the session's cells in order, each with one observation
 /// whose value at (sample, channel) is the mean over the chosen observations, trial
 /// specifics word 0 the number averaged. Refuses an average file, a cell without
-/// observations, a listed number beyond a cell's observations and a baseline outside a
-/// 16-bit field.
+/// observations, a listed number beyond a cell's observations, a baseline outside a
+/// 16-bit field, exclusions that do not match the cells and a cell left without a trial.
 TErpResult AverageSession(const TORVAFile& session, const TAverageOptions& options);
 
 } // namespace orva

@@ -90,6 +90,9 @@ std::vector<TShot> AllShots()
         {QStringLiteral("text-export"), TextExportShot},
         {QStringLiteral("stats-export"), StatsExportShot},
         {QStringLiteral("measure"), MeasureShot},
+        {QStringLiteral("net"), NetShot},
+        {QStringLiteral("artifacts"), ArtifactsShot},
+        {QStringLiteral("artifact-trial"), ArtifactTrialShot},
         {QStringLiteral("erp-difference"), ErpDifferenceShot},
         {QStringLiteral("erp-files"), ErpFilesShot},
     };

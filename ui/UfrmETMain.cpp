@@ -19,7 +19,7 @@ namespace {
 // The commands that need a document and leave it alone while a load or save runs.
 constexpr const char* kViewItems[] = {"miFileToText",     "miFileToStats",      "miFileToBrainVision",
                                      "miFileToEdf",      "miViewFileheader",   "miViewChannelgraph",
-                                     "miToolsMeasure"};
+                                     "miToolsMeasure",   "miToolsArtifacts"};
 // The commands that would close, replace, change or write the document.
 constexpr const char* kChangingItems[] = {"miFileSaveas",     "miFileClose",    "miToolsConvertGSN",
                                           "miToolsScattercells", "miToolsLPFilter", "miErpAverage",
@@ -54,6 +54,7 @@ void TfrmETMain::FormCreate()
     CreateMenus();
     ProgramDir = QCoreApplication::applicationDirPath();
     resize(523, 395);
+    RestoreSensorPositions();
     UpdateMenus();
     SetTitle();
 }
@@ -73,6 +74,8 @@ void TfrmETMain::UpdateMenus()
         MenuItem(name)->setEnabled(open && idle);
     for (const char* name : kIdleItems)
         MenuItem(name)->setEnabled(idle);
+    MenuItem("miViewChannelvalues")->setEnabled(open);
+    MenuItem("miViewNet")->setEnabled(open && !SensorPositions.empty());
 }
 
 void TfrmETMain::SetTitle()

@@ -1,5 +1,6 @@
 #pragma once
 // The main window: the multiple-document frame, its menu and the life of the open document.
+#include "head/SensorPositions.h"
 #include "model/ORVAFile.h"
 #include "tools/ErpDocument.h"
 #include "ui/UserDialogs.h"
@@ -12,6 +13,7 @@
 #include <optional>
 
 class QAction;
+class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
@@ -19,6 +21,7 @@ class QMenu;
 namespace orva::ui {
 
 struct TRecordingFormat;
+class TMapTime;
 
 /// The frame of the program. It owns the one open document; every other window receives
 /// a weak reference to it and every message box and file dialog goes through `Dialogs`.
@@ -38,6 +41,10 @@ public:
     QString ProgramDir;
     /// The open document, or null.
     std::shared_ptr<TORVAFile> CurrentFile;
+    /// The sensor positions chosen with Tools > Sensor positions... (remembered between
+    /// runs), and the file they came from; empty while none are chosen.
+    std::vector<TSensorPosition> SensorPositions;
+    QString PositionsFile;
 
     // Menu handlers. They may throw; the menu runs them through the general error handler.
     void miFileOpenClick();
@@ -50,8 +57,18 @@ public:
     void miFileQuitClick();
     void miViewFileheaderClick();
     void miViewChannelgraphClick();
+    /// A map window on the active cell graph's cell and observation (positions chosen).
+    void miViewNetClick();
+    /// A table of every channel's value at the map windows' moment.
+    void miViewChannelvaluesClick();
+    /// Chooses the sensor positions file, remembers it and shows it in the status bar.
+    void miToolsPositionsClick();
+    /// Reads the positions of path (an EORVAError naming it when they cannot be read, the
+    /// earlier choice staying) and shows them in the status bar, without remembering them.
+    void UseSensorPositions(const QString& path);
     /// Opens a measure window on the open document.
     void miToolsMeasureClick();
+    void miToolsArtifactsClick();
     void miToolsConvertGSNClick();
     void miToolsScattercellsClick();
     void miToolsLPFilterClick();
@@ -119,6 +136,11 @@ private:
     };
 
     void FormCreate();
+    /// Reads the positions file remembered from an earlier run, if it can still be read.
+    void RestoreSensorPositions();
+    void ShowSensorPositions();
+    /// The moment the map and channel values windows share, following the cell graph.
+    TMapTime* MapTime();
     void CreateMenus();
     QAction* AddItem(QMenu* menu, const char* name, const QString& caption, void (TfrmETMain::*handler)());
     void SetTitle();
@@ -133,6 +155,8 @@ private:
 
     TUserDialogs& dialogs_;
     QMdiArea* mdiArea_ = nullptr;
+    QLabel* lblPositions_ = nullptr;
+    TMapTime* mapTime_ = nullptr;
     int busy_ = 0;
 };
 

@@ -71,8 +71,8 @@ void TfrmETMain::CreateMenus()
     QMenu* view = AddMenu(bar, "miView", QStringLiteral("&View"));
     AddItem(view, "miViewFileheader", QStringLiteral("&File header"), &TfrmETMain::miViewFileheaderClick);
     AddItem(view, "miViewChannelgraph", QStringLiteral("Channel &graph"), &TfrmETMain::miViewChannelgraphClick);
-    AddItem(view, "miViewChannelvalues", QStringLiteral("Channel &values"), nullptr);
-    AddItem(view, "miViewNet", QStringLiteral("&Net"), nullptr);
+    AddItem(view, "miViewChannelvalues", QStringLiteral("Channel &values"), &TfrmETMain::miViewChannelvaluesClick);
+    AddItem(view, "miViewNet", QStringLiteral("&Net"), &TfrmETMain::miViewNetClick);
 
     QMenu* tools = AddMenu(bar, "miTools", QStringLiteral("&Tools"));
     AddItem(tools, "miToolsConvertGSN", QStringLiteral("&Convert GSN64v2 to GSN64v1..."),
@@ -80,6 +80,8 @@ void TfrmETMain::CreateMenus()
     AddItem(tools, "miToolsScattercells", QStringLiteral("&Scatter Cells..."), &TfrmETMain::miToolsScattercellsClick);
     AddItem(tools, "miToolsLPFilter", QStringLiteral("&Low pass filter..."), &TfrmETMain::miToolsLPFilterClick);
     AddItem(tools, "miToolsMeasure", QStringLiteral("&Measure..."), &TfrmETMain::miToolsMeasureClick);
+    AddItem(tools, "miToolsArtifacts", QStringLiteral("&Artifact detection..."), &TfrmETMain::miToolsArtifactsClick);
+    AddItem(tools, "miToolsPositions", QStringLiteral("Sensor &positions..."), &TfrmETMain::miToolsPositionsClick);
     QMenu* erp = tools->addMenu(QStringLiteral("&ERP operations"));
     erp->setObjectName("miToolsErp");
     erp->menuAction()->setObjectName("miToolsErp");

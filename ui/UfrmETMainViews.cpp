@@ -1,10 +1,13 @@
 // The main window's commands that open the view and export windows.
 #include "ui/UfrmETMain.h"
+#include "ui/UfrmArtifacts.h"
 
 #include "ui/UfrmMeasure.h"
 #include "ui/UfrmShowcell.h"
 #include "ui/UfrmStatexport.h"
 #include "ui/UfrmTextexport.h"
+
+#include <QComboBox>
 
 namespace orva::ui {
 
@@ -38,6 +41,25 @@ void TfrmETMain::miToolsMeasureClick()
 {
     if (CurrentFile)
         OpenExportWindow<TfrmMeasure>(*this, CurrentFile);
+}
+
+void TfrmETMain::miToolsArtifactsClick()
+{
+    if (!CurrentFile)
+        return;
+    auto* window = new TfrmArtifacts(dialogs_, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->SetFile(CurrentFile);
+    // A trial is looked at in a cell graph of its own with every channel laid over the others.
+    window->OnShowTrial = [this, file = std::weak_ptr<TORVAFile>(CurrentFile)](int cell, int observation) {
+        auto* graph = new TfrmShowcell(dialogs_);
+        graph->SetFile(file);
+        graph->seCell->setValue(cell + 1);
+        graph->seObs->setValue(observation + 1);
+        graph->cbOverlay->setCurrentIndex(graph->cbOverlay->findData(static_cast<int>(plot::TOverlay::Channels)));
+        AddChildWindow(graph);
+    };
+    window->show();
 }
 
 void TfrmETMain::miViewChannelgraphClick()

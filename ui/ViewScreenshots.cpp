@@ -1,5 +1,6 @@
 #include "ui/ViewScreenshots.h"
 
+#include "ui/UfrmArtifacts.h"
 #include "ui/UfrmMeasure.h"
 
 #include "model/ORVAError.h"
@@ -13,6 +14,9 @@
 #include <QComboBox>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
 
 namespace orva::ui::shots {
 using namespace orva::plot; // the cell graph's picture, plot/
@@ -153,6 +157,48 @@ void MeasureShot(TShotContext& context)
     measure->seChannel->setValue(20);
     measure->UpdatePreview();
     SaveShot(context, measure, QStringLiteral("measure"));
+}
+
+namespace {
+
+// The artifact window on the demo session (beside the demo average), rules detected.
+TfrmArtifacts* OpenArtifacts(TShotContext& context)
+{
+    QString session = context.DemoPath;
+    session.replace(session.size() - 4, 4, QStringLiteral(".ses"));
+    context.Window.OpenFile(session);
+    if (!context.Window.CurrentFile)
+        throw EORVAError(TextToNative(session), "The demo session did not open");
+    context.Window.miToolsArtifactsClick();
+    auto* window = Opened<TfrmArtifacts>(context, "artifact detection");
+    window->edtPeakToPeak->setText(QStringLiteral("100"));
+    window->edtFlat->setText(QStringLiteral("0.5"));
+    window->btnDetect->click();
+    window->twTrials->selectRow(4); // cell 1, trial 5: a blink
+    window->twTrials->scrollToItem(window->twTrials->item(4, 0));
+    Settle();
+    return window;
+}
+
+} // namespace
+
+void ArtifactsShot(TShotContext& context)
+{
+    SaveShot(context, OpenArtifacts(context), QStringLiteral("artifacts"));
+}
+
+void ArtifactTrialShot(TShotContext& context)
+{
+    TfrmArtifacts* window = OpenArtifacts(context);
+    window->btnShowTrialClick();
+    window->hide();
+    auto* graph = Opened<TfrmShowcell>(context, "cell graph");
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(graph->parentWidget()))
+        sub->resize(QSize(760, 480));
+    graph->cbAxes->setChecked(true);
+    graph->btnFitClick();
+    Settle();
+    SaveShot(context, Frame(graph), QStringLiteral("artifact-trial"));
 }
 
 } // namespace orva::ui::shots

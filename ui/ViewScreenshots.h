@@ -24,5 +24,12 @@ void TextExportShot(TShotContext& context);
 void StatsExportShot(TShotContext& context);
 /// The measure window on the late wave of the demo file, its window shaded, its peak marked.
 void MeasureShot(TShotContext& context);
+/// The map window at the demo's P3 beside the channel values window: net.png.
+void NetShot(TShotContext& context);
+/// The artifact detection window on the demo session, its bad trials marked: artifacts.png.
+void ArtifactsShot(TShotContext& context);
+/// A blink of the demo session in a cell graph with every channel laid over the others:
+/// artifact-trial.png.
+void ArtifactTrialShot(TShotContext& context);
 
 } // namespace orva::ui::shots

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 
 namespace orva::test {
@@ -47,10 +48,28 @@ TEST(BidsText, JsonStringsAndDecimals)
     EXPECT_EQ(ShortestDecimal(-0.0), "0");
     EXPECT_EQ(TsvField("a\tb\r\nc"), "a b  c");
     EXPECT_EQ(TsvField(""), "n/a");
-    TJsonObject inner;
-    inner.Integer("n", -3);
-    EXPECT_EQ(TJsonObject().String("k", "v").Object("o", inner).Number("x", 0.5).Text(),
-              "{\n  \"k\": \"v\",\n  \"o\": {\n    \"n\": -3\n  },\n  \"x\": 0.5\n}");
+    TJson json;
+    json["k"] = "v";
+    json["o"] = {{"n", JsonNumber(-3)}};
+    json["x"] = JsonNumber(0.5);
+    EXPECT_EQ(JsonText(json), "{\n  \"k\": \"v\",\n  \"o\": {\n    \"n\": -3\n  },\n  \"x\": 0.5\n}");
+}
+
+// Every duration a sidecar can hold (samples / rate) is written as the shortest decimal.
+TEST(BidsText, JsonNumbersAsShortestDecimals)
+{
+    for (int rate : {1, 3, 7, 100, 250, 256, 500, 512, 1000, 2048, 8000}) {
+        for (long long samples = 1; samples <= 4096; samples = samples * 3 + 1) {
+            const double seconds = static_cast<double>(samples) / rate;
+            if (seconds < 1e-4)
+                continue; // JSON writes these with an exponent
+            EXPECT_EQ(JsonText(JsonNumber(seconds)), ShortestDecimal(seconds)) << samples << " / " << rate;
+        }
+    }
+    EXPECT_EQ(JsonText(JsonNumber(50)), "50");
+    EXPECT_EQ(JsonText(JsonNumber(-0.0)), "0");
+    EXPECT_EQ(JsonText(TJson::object()), "{}");
+    EXPECT_THROW(JsonNumber(std::nan("")), EORVAError);
 }
 
 TEST(BidsDataset, LabelsAndFileNames)

@@ -45,6 +45,12 @@ expect "--cutoff" filter --cu
 expect "--open-anyway --out-dir" scatter --o
 expect "-j" check -j
 expect "--cells --chans" measure --c
+# The picture commands exist where the desktop program is built.
+if "$orva" --declarations | grep -q '^map'; then
+  expect "--cell --channel-names" map --c
+  expect "--labels" map s01.ses --l
+  expect "Mixed.Ave S02.AVE notes.txt run.ses.bak s01.ses subjects" map s01.ses --positions ""
+fi
 # Data files in any case and folders, nothing else, where a data file goes.
 expect "Mixed.Ave S02.AVE s01.ses subjects" check ""
 expect "Mixed.Ave S02.AVE s01.ses subjects" filter --cutoff 20 ""

@@ -16,6 +16,7 @@ import numpy as np
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import orva_files as of  # noqa: E402
+from check_artifacts import check_artifacts  # noqa: E402
 from check_erp import check_erp  # noqa: E402
 
 import mne  # noqa: E402
@@ -287,6 +288,7 @@ def main():
           "export-edf of epochs of different lengths was not refused")
 
     check_erp(bin_dir, work, check, orva)
+    check_artifacts(bin_dir, work, check, orva)
 
     dataset = make_bids(bin_dir, work)
     if validator:

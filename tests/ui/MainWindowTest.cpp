@@ -21,7 +21,8 @@ struct TItemState {
     bool WithDocument;
 };
 
-// Every item of the menu bar and whether it is enabled without and with a document.
+// Every item of the menu bar and whether it is enabled without and with a document (and
+// no sensor positions chosen: Net waits for them).
 const TItemState kItemStates[] = {
     {"miFileOpen", true, true},           {"miFileSave", false, false},
     {"miFileSaveas", false, true},        {"miFileToText", false, true},
@@ -29,10 +30,11 @@ const TItemState kItemStates[] = {
     {"miFileToEdf", false, true},         {"miFileClose", false, true},
     {"miFileQuit", true, true},           {"miEditUndo", false, false},
     {"miEditConfigure", false, false},    {"miViewFileheader", false, true},
-    {"miViewChannelgraph", false, true},  {"miViewChannelvalues", false, false},
+    {"miViewChannelgraph", false, true},  {"miViewChannelvalues", false, true},
     {"miViewNet", false, false},          {"miToolsConvertGSN", false, true},
     {"miToolsScattercells", false, true}, {"miToolsLPFilter", false, true},
-    {"miToolsMeasure", false, true},
+    {"miToolsMeasure", false, true},      {"miToolsArtifacts", false, true},
+    {"miToolsPositions", true, true},
     {"miErpAverage", false, true},        {"miErpBaseline", false, true},
     {"miErpDifference", false, true},     {"miErpReference", false, true},
     {"miErpFiles", true, true},
@@ -100,7 +102,9 @@ TEST_F(TMainWindowTest, MenuBarHoldsEveryItemInOrder)
           "miViewNet=Net"}},
         {"miTools",
          {"miToolsConvertGSN=Convert GSN64v2 to GSN64v1...", "miToolsScattercells=Scatter Cells...",
-          "miToolsLPFilter=Low pass filter...", "miToolsMeasure=Measure...", "miToolsErp=ERP operations"}},
+          "miToolsLPFilter=Low pass filter...", "miToolsMeasure=Measure...", "miToolsArtifacts=Artifact detection...",
+          "miToolsPositions=Sensor positions...",
+          "miToolsErp=ERP operations"}},
         {"miToolsErp",
          {"miErpAverage=Average trials...", "miErpBaseline=Baseline correction...",
           "miErpDifference=Difference wave...", "miErpReference=Average reference...",

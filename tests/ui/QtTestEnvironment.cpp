@@ -3,6 +3,8 @@
 #include "QtTestEnvironment.h"
 
 #include <QApplication>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -20,6 +22,9 @@ public:
         app_ = new QApplication(argc_, argv_);
         QApplication::setApplicationName(QStringLiteral("ORVA Toolbox"));
         QApplication::setQuitOnLastWindowClosed(false);
+        // The program's remembered settings go to a test folder, never the user's.
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings(QStringLiteral("ORVA"), QStringLiteral("ORVA Toolbox")).clear();
     }
     void TearDown() override
     {
