@@ -18,7 +18,8 @@ TRun DeclareBids(CLI::App* command)
 {
     struct TArgs {
         std::vector<std::string> Inputs;
-        std::optional<std::string> Out, Task, Subject, Session, LineFrequency, Reference, ChannelNames;
+        std::optional<std::string> Out, Task, Subject, Session, LineFrequency, Reference, ChannelNames, Positions,
+            PositionUnits;
         bool Overwrite = false;
         bool OpenAnyway = false;
         int Jobs = 1;
@@ -33,6 +34,10 @@ TRun DeclareBids(CLI::App* command)
     AddText(command, "--reference", a->Reference, "TEXT", "the EEG reference, e.g. \"Cz\" (else n/a)");
     AddText(command, "--channel-names", a->ChannelNames, kAnyFile,
             "one UTF-8 name per line for every channel (default E1 ... En)");
+    AddText(command, "--positions", a->Positions, kAnyFile,
+            "the sensors' positions (.sfp or _electrodes.tsv): adds _electrodes.tsv and _coordsystem.json");
+    AddChoice(command, "--position-units", a->PositionUnits, {"m", "cm", "mm"},
+              "the units of the positions for _coordsystem.json (else n/a)");
     AddFlag(command, "--overwrite", a->Overwrite, "replace a subject, session and task already in the dataset");
     AddJobs(command, a->Jobs);
     AddOpenAnyway(command, a->OpenAnyway);
@@ -47,6 +52,13 @@ TRun DeclareBids(CLI::App* command)
         options.Reference = a->Reference;
         if (a->ChannelNames)
             options.ChannelNames = AbsolutePath(*a->ChannelNames);
+        if (a->Positions) {
+            options.Positions = AbsolutePath(*a->Positions);
+            options.Sensors = ReadSensorPositions(*options.Positions);
+        } else if (a->PositionUnits) {
+            throw TUsageError{"--position-units needs --positions"};
+        }
+        options.PositionUnits = a->PositionUnits;
         options.Overwrite = a->Overwrite;
         options.ProgramVersion = kOrvaVersion;
         const std::vector<std::string>& arguments = a->Inputs;
@@ -88,7 +100,7 @@ std::vector<TCommand> BidsCommands()
         {"bids", "write session files into a BIDS EEG dataset (BrainVision files with their sidecars)",
          "usage: orva bids FILE.ses... --out DATASET --task LABEL [--subject LABEL] [--session LABEL]\n"
          "                 [--line-frequency HZ] [--reference TEXT] [--channel-names FILE]\n"
-         "                 [--overwrite] [-j JOBS] [--open-anyway]\n",
+         "                 [--positions P [--position-units m|cm|mm]] [--overwrite] [-j JOBS] [--open-anyway]\n",
          "Creates or extends the BIDS EEG dataset DATASET (BIDS 1.8). Each session file becomes\n"
          "  sub-S/[ses-X/]eeg/sub-S[_ses-X]_task-T_eeg.vhdr, .vmrk and .eeg (every epoch of every\n"
          "  cell in microvolts, one after another) with _eeg.json, _channels.tsv, _events.tsv\n"
@@ -96,6 +108,9 @@ std::vector<TCommand> BidsCommands()
          "the subject label S is --subject (one file only) or the file's name without extension,\n"
          "keeping its ASCII letters and digits. dataset_description.json and README are written\n"
          "when absent; participants.tsv gains a row for each new subject (existing rows kept).\n"
+         "With --positions every recording's folder also gets sub-S[_ses-X]_electrodes.tsv (every\n"
+         "sensor of P as P gives it) and _coordsystem.json (EEGCoordinateSystem Other, the units\n"
+         "of --position-units or n/a).\n"
          "Labels hold ASCII letters and digits only. A subject, session and task already in the\n"
          "dataset is refused unless --overwrite; average files are refused (use export-brainvision).\n"
          "Every file is checked before anything is written; files are replaced only once complete.\n",

@@ -15,6 +15,8 @@ std::vector<TCommand> RecordingExportCommands();
 std::vector<TCommand> BidsCommands();
 /// The ERP operations that write new data files (average, combine, ...).
 std::vector<TCommand> ErpCommands();
+/// Bad channels repaired from the sensors' positions (interpolate).
+std::vector<TCommand> InterpolateCommands();
 /// The artifact rules: artifacts, reject.
 std::vector<TCommand> ArtifactCommands();
 /// The picture commands: present only where the desktop program (Qt) is built.

@@ -1,5 +1,6 @@
 #include "formats/BidsDataset.h"
 
+#include "formats/BidsElectrodes.h"
 #include "formats/BidsSidecars.h"
 #include "formats/BrainVisionExport.h"
 #include "formats/JsonText.h"
@@ -224,6 +225,12 @@ void WriteBidsRecording(const TORVAFile& file, const TBidsRecording& recording, 
     SaveLines(recording.File("_channels.tsv"), kLf, [&](TLineSink& sink) { WriteBidsChannels(names, sink); });
     SaveLines(recording.File("_events.tsv"), kLf, [&](TLineSink& sink) { WriteBidsEvents(file, layout, sink); });
     SaveText(recording.File("_events.json"), BidsEventsJson(file, layout));
+    if (options.Positions) {
+        const std::string stem = BidsPositionsStem(recording, options);
+        SaveLines(recording.Folder / (stem + "_electrodes.tsv"), kLf,
+                  [&](TLineSink& sink) { WriteBidsElectrodes(options, sink); });
+        SaveText(recording.Folder / (stem + "_coordsystem.json"), BidsCoordsystemJson(options));
+    }
 }
 
 void WriteBidsDatasetFiles(const TBidsOptions& options, const std::vector<TBidsRecording>& recordings,

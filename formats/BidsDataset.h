@@ -1,6 +1,7 @@
 #pragma once
 // A BIDS EEG dataset (BIDS 1.8) made from session files: each recording as BrainVision
 // files with its sidecars, and the dataset's own files, created or extended.
+#include "head/SensorPositions.h"
 #include "model/ORVAFile.h"
 
 #include <filesystem>
@@ -24,6 +25,12 @@ struct TBidsOptions {
     std::optional<std::string> LineFrequency;
     std::optional<std::string> Reference;
     std::optional<std::filesystem::path> ChannelNames;
+    /// The positions file and its sensors (read before anything is written); with them each
+    /// recording gets _electrodes.tsv and _coordsystem.json.
+    std::optional<std::filesystem::path> Positions;
+    std::vector<TSensorPosition> Sensors;
+    /// "m", "cm" or "mm"; "n/a" in _coordsystem.json when left out.
+    std::optional<std::string> PositionUnits;
     bool Overwrite = false;
     /// Named with the program in dataset_description.json (GeneratedBy).
     std::string ProgramVersion;
@@ -60,7 +67,8 @@ void CheckBidsRecording(const TORVAFile& file, const TBidsOptions& options);
 std::string BidsDatasetName(const TORVAFile& first, const std::filesystem::path& dataset);
 
 /// Writes the recording's BrainVision files, _eeg.json, _channels.tsv, _events.tsv and
-/// _events.json (the folders created as needed), each through the safe write.
+/// _events.json, and with positions sub-S[_ses-X]_electrodes.tsv and _coordsystem.json (the
+/// folders created as needed), each through the safe write.
 void WriteBidsRecording(const TORVAFile& file, const TBidsRecording& recording, const TBidsOptions& options);
 
 /// dataset_description.json and README when absent, participants.tsv with a row for every

@@ -84,6 +84,11 @@ void RegisterCell(py::module_& m);
 void RegisterFile(py::module_& m);
 void AddTableMethods(py::class_<TDocument, TDocumentPtr>& cls);
 void AddMneMethod(py::class_<TDocument, TDocumentPtr>& cls);
+/// orva.read_positions and File.interpolate.
+void AddPositionMethods(py::module_& m, py::class_<TDocument, TDocumentPtr>& cls);
+/// An mne DigMontage in the head frame: each channel with a position at its direction from
+/// the origin on MNE's default head sphere; positions is a file or {label: (x, y, z)}.
+py::object MneMontage(const py::module_& mne, const TDocument& d, const py::handle& positions);
 void AddArtifactMethod(py::class_<TDocument, TDocumentPtr>& cls);
 
 } // namespace orva::python

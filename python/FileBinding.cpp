@@ -190,6 +190,7 @@ void RegisterFile(py::module_& m)
     AddTableMethods(cls);
     AddArtifactMethod(cls);
     AddMneMethod(cls);
+    AddPositionMethods(m, cls);
 }
 
 } // namespace orva::python

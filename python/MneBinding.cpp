@@ -10,7 +10,7 @@ namespace orva::python {
 
 namespace {
 
-const char* const kToMneDoc = R"doc(to_mne() -> mne.EpochsArray | list[mne.EvokedArray]
+const char* const kToMneDoc = R"doc(to_mne(positions=None) -> mne.EpochsArray | list[mne.EvokedArray]
 
 A session file gives one mne.EpochsArray: the observations of every cell in file order,
 cell by cell, in volts, channel type "eeg", named by channel_names, tmin 0. Its events lie
@@ -23,6 +23,11 @@ An average file gives one mne.EvokedArray per cell and subject, in file order: t
 -BaselineDuration / 1000 s, comment "<cell name>, subject <n>", nave the trials behind
 that subject's average (trial-specific word 0 where the file holds it and it is at least
 1, else 1).
+
+With positions (a positions file or {label: (x, y, z)}, see read_positions) every object
+gets a montage in MNE's head frame: each channel whose name is a label, at that sensor's
+direction from the origin on MNE's default head sphere (0.095 m), so that plot_topomap
+and interpolate_bads work. Channels without a position are left without one.
 
 Needs MNE-Python (Debian: python3-mne).)doc";
 
@@ -85,16 +90,25 @@ py::list Evoked(const py::module_& mne, const TDocument& d)
     return evoked;
 }
 
-py::object ToMne(const TDocument& d)
+py::object ToMne(const TDocument& d, const py::object& positions)
 {
     const py::module_ mne = py::module_::import("mne");
-    if (d.File.IsAverageFile())
-        return Evoked(mne, d);
-    return Epochs(mne, py::module_::import("numpy"), d);
+    // Read first: a refused positions file leaves nothing half made.
+    const py::object montage = positions.is_none() ? py::none() : MneMontage(mne, d, positions);
+    py::object made = d.File.IsAverageFile() ? py::object(Evoked(mne, d)) : Epochs(mne, py::module_::import("numpy"), d);
+    if (!montage.is_none()) {
+        const py::list objects = d.File.IsAverageFile() ? py::list(made) : py::list(py::make_tuple(made));
+        for (const py::handle object : objects)
+            object.attr("set_montage")(montage, py::arg("on_missing") = "ignore", py::arg("verbose") = false);
+    }
+    return made;
 }
 
 } // namespace
 
-void AddMneMethod(py::class_<TDocument, TDocumentPtr>& cls) { cls.def("to_mne", &ToMne, kToMneDoc); }
+void AddMneMethod(py::class_<TDocument, TDocumentPtr>& cls)
+{
+    cls.def("to_mne", &ToMne, py::arg("positions") = py::none(), kToMneDoc);
+}
 
 } // namespace orva::python

@@ -5,10 +5,13 @@
 #include "ui/UfrmAbout.h"
 #include "ui/UfrmErp.h"
 #include "ui/UfrmFilter.h"
+#include "ui/UfrmInterpolate.h"
 #include "ui/ViewScreenshots.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
 
@@ -74,6 +77,17 @@ void ErpFilesShot(TShotContext& context)
     SaveShot(context, &dialog, QStringLiteral("erp-files"));
 }
 
+// Interpolate channels, with the demo's positions beside the demo file.
+void ErpInterpolateShot(TShotContext& context)
+{
+    const QString positions = QDir(QFileInfo(context.DemoPath).path()).filePath(QStringLiteral("demo.sfp"));
+    TfrmInterpolate dialog(&context.Window, context.Window.Dialogs(), positions, QString());
+    dialog.edtChannels->setText(QStringLiteral("7 31"));
+    dialog.edtExclude->setText(QStringLiteral("64"));
+    dialog.show();
+    SaveShot(context, &dialog, QStringLiteral("erp-interpolate"));
+}
+
 std::vector<TShot> AllShots()
 {
     return {
@@ -95,6 +109,7 @@ std::vector<TShot> AllShots()
         {QStringLiteral("artifact-trial"), ArtifactTrialShot},
         {QStringLiteral("erp-difference"), ErpDifferenceShot},
         {QStringLiteral("erp-files"), ErpFilesShot},
+        {QStringLiteral("erp-interpolate"), ErpInterpolateShot},
     };
 }
 

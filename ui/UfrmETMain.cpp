@@ -23,7 +23,8 @@ constexpr const char* kViewItems[] = {"miFileToText",     "miFileToStats",      
 // The commands that would close, replace, change or write the document.
 constexpr const char* kChangingItems[] = {"miFileSaveas",     "miFileClose",    "miToolsConvertGSN",
                                           "miToolsScattercells", "miToolsLPFilter", "miErpAverage",
-                                          "miErpBaseline",    "miErpDifference", "miErpReference"};
+                                          "miErpBaseline",    "miErpDifference", "miErpReference",
+                                          "miErpInterpolate"};
 // The commands available without a document, but not while a load or save runs.
 constexpr const char* kIdleItems[] = {"miFileOpen", "miFileQuit", "miErpFiles"};
 

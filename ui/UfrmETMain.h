@@ -77,6 +77,7 @@ public:
     void miErpBaselineClick();
     void miErpDifferenceClick();
     void miErpReferenceClick();
+    void miErpInterpolateClick();
     /// Combine or grand average of chosen average files (no open document needed).
     void miErpFilesClick();
     void miAboutClick();

@@ -4,10 +4,13 @@
 #include "ui/UfrmETMain.h"
 
 #include "model/ORVAError.h"
+#include "head/SensorPositions.h"
+#include "tools/ChannelInterpolation.h"
 #include "tools/ErpCombine.h"
 #include "tools/FilterTexts.h"
 #include "plot/QtText.h"
 #include "ui/UfrmErp.h"
+#include "ui/UfrmInterpolate.h"
 #include "ui/WindowProgress.h"
 
 #include <QCheckBox>
@@ -87,6 +90,23 @@ void TfrmETMain::miErpReferenceClick()
     TfrmErpReference dialog(this);
     if (const auto excluded = AskOptions(dialog, dialogs_, this))
         WriteErpResult(AverageReference(*CurrentFile, *excluded), QStringLiteral("Save the re-referenced file as..."));
+}
+
+void TfrmETMain::miErpInterpolateClick()
+{
+    if (IsBusy() || !CurrentFile)
+        return;
+    // The positions chosen with Tools > Sensor positions... come first; the dialog may change them.
+    TfrmInterpolate dialog(this, dialogs_, PositionsFile, DocumentFolder());
+    const auto choice = AskOptions(dialog, dialogs_, this);
+    if (!choice)
+        return;
+    TInterpolationOptions options;
+    options.Channels = choice->Channels;
+    options.Excluded = choice->Excluded;
+    options.PositionsFile = choice->Positions;
+    options.Sensors = ReadSensorPositions(choice->Positions);
+    WriteErpResult(InterpolateChannels(*CurrentFile, options), QStringLiteral("Save the repaired file as..."));
 }
 
 void TfrmETMain::miErpFilesClick()

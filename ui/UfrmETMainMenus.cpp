@@ -89,6 +89,7 @@ void TfrmETMain::CreateMenus()
     AddItem(erp, "miErpBaseline", QStringLiteral("&Baseline correction..."), &TfrmETMain::miErpBaselineClick);
     AddItem(erp, "miErpDifference", QStringLiteral("&Difference wave..."), &TfrmETMain::miErpDifferenceClick);
     AddItem(erp, "miErpReference", QStringLiteral("Average &reference..."), &TfrmETMain::miErpReferenceClick);
+    AddItem(erp, "miErpInterpolate", QStringLiteral("&Interpolate channels..."), &TfrmETMain::miErpInterpolateClick);
     AddItem(erp, "miErpFiles", QStringLiteral("&Combine or grand average..."), &TfrmETMain::miErpFilesClick);
 
     // "Windows" is disabled for good and is not the frame's list of child windows.

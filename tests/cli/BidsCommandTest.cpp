@@ -94,5 +94,41 @@ TEST_F(OrvaBids, RefusesBeforeWritingAnything)
     EXPECT_NE(run.Err.find("--task is required"), std::string::npos) << run.Err;
 }
 
+TEST_F(OrvaBids, PositionsGiveElectrodesAndCoordinateSystemPerSubjectAndSession)
+{
+    const std::string sfp = "FidNz 0 9 -2\r\nE1 -3.50 2 8.125\r\nE2 3 2 8\r\nREF 0 -1 9.5\r\n";
+    WriteBytes(dir.Path("net.SFP"), std::vector<std::uint8_t>(sfp.begin(), sfp.end()));
+    TOrvaRun run = RunOrva(Bids({"s01.ses"}, {"--session", "2", "--positions", dir.Path("net.SFP"),
+                                              "--position-units", "cm"}));
+    ASSERT_EQ(run.ExitStatus, 0) << run.Err;
+    // Named without the task: one recording's positions serve every task of the session.
+    EXPECT_EQ(ReadText(Ds("sub-s01/ses-2/eeg/sub-s01_ses-2_electrodes.tsv")),
+              "name\tx\ty\tz\nE1\t-3.5\t2\t8.125\nE2\t3\t2\t8\nREF\t0\t-1\t9.5\n");
+    const std::string coordsystem = ReadText(Ds("sub-s01/ses-2/eeg/sub-s01_ses-2_coordsystem.json"));
+    EXPECT_NE(coordsystem.find("\"EEGCoordinateSystem\": \"Other\""), std::string::npos) << coordsystem;
+    EXPECT_NE(coordsystem.find("\"EEGCoordinateUnits\": \"cm\""), std::string::npos) << coordsystem;
+    EXPECT_NE(coordsystem.find("\"EEGCoordinateSystemDescription\": \""), std::string::npos) << coordsystem;
+
+    // Without units the units are not known; without positions nothing of the kind is written.
+    run = RunOrva(Bids({"s_02.ses"}, {"--positions", dir.Path("net.SFP")}));
+    ASSERT_EQ(run.ExitStatus, 0) << run.Err;
+    EXPECT_NE(ReadText(Ds("sub-s02/eeg/sub-s02_coordsystem.json")).find("\"EEGCoordinateUnits\": \"n/a\""),
+              std::string::npos);
+    run = RunOrva(Bids({"s01.ses"}, {"--session", "3"}));
+    ASSERT_EQ(run.ExitStatus, 0) << run.Err;
+    EXPECT_FALSE(fs::exists(Ds("sub-s01/ses-3/eeg/sub-s01_ses-3_electrodes.tsv")));
+
+    // A positions file refused, or units without positions: nothing written.
+    WriteBytes(dir.Path("bad.sfp"), {'E', '1', ' ', '1', '\n'});
+    run = RunOrva(Bids({"s01.ses"}, {"--session", "4", "--positions", dir.Path("bad.sfp")}));
+    EXPECT_EQ(run.ExitStatus, 1);
+    EXPECT_NE(run.Err.find(dir.Path("bad.sfp") + ": line 1: expected a label and x, y and z"), std::string::npos)
+        << run.Err;
+    run = RunOrva(Bids({"s01.ses"}, {"--session", "4", "--position-units", "mm"}));
+    EXPECT_EQ(run.ExitStatus, 1);
+    EXPECT_NE(run.Err.find("--position-units needs --positions"), std::string::npos) << run.Err;
+    EXPECT_FALSE(fs::exists(Ds("sub-s01/ses-4")));
+}
+
 } // namespace
 } // namespace orva::test

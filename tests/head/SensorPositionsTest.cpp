@@ -1,6 +1,7 @@
 #include "head/SensorPositions.h"
 
 #include "model/ORVAError.h"
+#include "model/PathText.h"
 #include "tests/support/TestFileBuilder.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,7 @@ namespace {
 
 void WriteText(const std::string& path, const std::string& text)
 {
-    std::ofstream out(std::filesystem::u8path(path), std::ios::binary);
+    std::ofstream out(PathFromText(path), std::ios::binary);
     out << text;
 }
 
@@ -23,7 +24,7 @@ std::string Refusal(const std::string& name, const std::string& text)
     TTempDir dir;
     WriteText(dir.Path(name), text);
     try {
-        ReadSensorPositions(std::filesystem::u8path(dir.Path(name)));
+        ReadSensorPositions(PathFromText(dir.Path(name)));
     } catch (const EORVAError& e) {
         EXPECT_EQ(e.Path(), dir.Path(name));
         return e.Cause();
@@ -35,7 +36,7 @@ TEST(SensorPositionsRead, SfpWithFiducialsSpacesTabsAndBothLineEnds)
 {
     TTempDir dir;
     WriteText(dir.Path("net.SFP"), "FidNz\t0\t9.5\t-2\r\nfidt9 -8 0 -3\r\n\r\nE1\t1.5  -2e-1\t+3\nE2 -0.25\t0.5 7.125");
-    const auto s = ReadSensorPositions(std::filesystem::u8path(dir.Path("net.SFP")));
+    const auto s = ReadSensorPositions(PathFromText(dir.Path("net.SFP")));
     ASSERT_EQ(s.size(), 2u);
     EXPECT_EQ(s[0].Label, "E1");
     EXPECT_EQ(s[0].X, 1.5);
@@ -50,7 +51,7 @@ TEST(SensorPositionsRead, ElectrodesTsvTakesItsColumnsByName)
 {
     TTempDir dir;
     WriteText(dir.Path("sub-01_electrodes.Tsv"), "z\tname\ttype\tx\ty\n3\tCz\tEEG\t0.5\t-1\n\n-2\tREF\tn/a\t4\t0\n");
-    const auto s = ReadSensorPositions(std::filesystem::u8path(dir.Path("sub-01_electrodes.Tsv")));
+    const auto s = ReadSensorPositions(PathFromText(dir.Path("sub-01_electrodes.Tsv")));
     ASSERT_EQ(s.size(), 2u);
     EXPECT_EQ(s[0].Label, "Cz");
     EXPECT_EQ(s[0].X, 0.5);
@@ -90,7 +91,7 @@ TEST(SensorPositionsRead, MissingFileNamesIt)
 {
     TTempDir dir;
     try {
-        ReadSensorPositions(std::filesystem::u8path(dir.Path("none.sfp")));
+        ReadSensorPositions(PathFromText(dir.Path("none.sfp")));
         FAIL() << "a missing file was read";
     } catch (const EORVAError& e) {
         EXPECT_EQ(e.Path(), dir.Path("none.sfp"));

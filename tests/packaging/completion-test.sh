@@ -45,6 +45,8 @@ expect "--cutoff" filter --cu
 expect "--open-anyway --out-dir" scatter --o
 expect "-j" check -j
 expect "--cells --chans" measure --c
+expect "interpolate" inter
+expect "--positions" interpolate --pos
 # The picture commands exist where the desktop program is built.
 if "$orva" --declarations | grep -q '^map'; then
   expect "--cell --channel-names" map --c

@@ -18,6 +18,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import orva_files as of  # noqa: E402
 from check_artifacts import check_artifacts  # noqa: E402
 from check_erp import check_erp  # noqa: E402
+from check_positions import check_positions  # noqa: E402
 
 import mne  # noqa: E402
 
@@ -208,7 +209,8 @@ def make_bids(bin_dir, work):
     dataset = os.path.join(work, "bids")
     demo = os.path.join(bin_dir, "demo.ses")
     orva(bin_dir, "bids", demo, "--out", dataset, "--task", "oddball", "--subject", "demo", "--session", "1",
-         "--line-frequency", "50", "--reference", "Cz")
+         "--line-frequency", "50", "--reference", "Cz", "--positions", os.path.join(bin_dir, "demo.sfp"),
+         "--position-units", "cm")
     rng = np.random.default_rng(3)
     for session in ("1", "2"):
         folder = os.path.join(work, "ses" + session)
@@ -238,7 +240,12 @@ def make_bids(bin_dir, work):
         participants = f.read()
     check(participants == "participant_id\nsub-demo\nsub-p01\nsub-p02\nsub-p03\n",
           "participants.tsv: " + repr(participants))
-    print("  BIDS dataset: sub-demo (session 1) and 3 subjects x 2 sessions; events.tsv agrees with MNE")
+    electrodes = os.path.join(dataset, "sub-demo", "ses-1", "eeg", "sub-demo_ses-1_electrodes.tsv")
+    with open(electrodes, encoding="utf-8") as f:
+        rows = [line.rstrip("\n").split("\t") for line in f]
+    check(rows[0] == ["name", "x", "y", "z"] and len(rows) == 65, "electrodes.tsv: %s..." % rows[:2])
+    print("  BIDS dataset: sub-demo (session 1, with electrodes.tsv) and 3 subjects x 2 sessions; events.tsv "
+          "agrees with MNE")
     return dataset
 
 
@@ -288,6 +295,7 @@ def main():
           "export-edf of epochs of different lengths was not refused")
 
     check_erp(bin_dir, work, check, orva)
+    check_positions(bin_dir, work, check, orva, expected_values)
     check_artifacts(bin_dir, work, check, orva)
 
     dataset = make_bids(bin_dir, work)

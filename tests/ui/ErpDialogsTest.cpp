@@ -4,6 +4,7 @@
 
 #include "tools/ErpAverage.h"
 #include "tools/ErpCombine.h"
+#include "tools/ChannelInterpolation.h"
 #include "tools/ErpTraces.h"
 #include "ui/UfrmErp.h"
 
@@ -139,6 +140,45 @@ TEST_F(TErpDialogTest, ClampedSessionValuesAreToldAsTheFilterTellsThem)
     EXPECT_TRUE(Dialogs.Messages[0].Text.contains(QStringLiteral("computed values were beyond the range")))
         << Dialogs.Messages[0].Text.toStdString();
     EXPECT_TRUE(std::filesystem::exists(Temp.Path("flat.ses")));
+}
+
+TEST_F(TErpDialogTest, InterpolateRepairsTheChosenChannelsFromTheChosenPositions)
+{
+    const QString path = WriteAverage("a.ave", 2, 2, 8, 6);
+    std::vector<TSensorPosition> sensors = {{"E1", 0, 0, 9}, {"E2", 6, 0, 6},  {"E3", -6, 0, 6},
+                                            {"E4", 0, 6, 6}, {"E5", 0, -6, 6}, {"E6", 4, 4, 4}};
+    std::string sfp;
+    for (const auto& s : sensors)
+        sfp += s.Label + " " + std::to_string(s.X) + " " + std::to_string(s.Y) + " " + std::to_string(s.Z) + "\n";
+    WriteBytes(Temp.Path("net.sfp"), std::vector<std::uint8_t>(sfp.begin(), sfp.end()));
+    OpenViaMenu(path);
+    // The positions come through Browse... (the open dialog), the lists are typed.
+    Dialogs.OpenNames.push_back(Target("net.sfp"));
+    Dialogs.SaveNames.push_back(Target("r.ave"));
+    RunDialog("miErpInterpolate", [](QWidget* d) {
+        d->findChild<QLineEdit*>("edtChannels")->setText("2");
+        d->findChild<QLineEdit*>("edtExclude")->setText("6");
+        QTest::mouseClick(d->findChild<QPushButton*>("btnBrowse"), Qt::LeftButton);
+    });
+    ASSERT_TRUE(Dialogs.Messages.empty()) << Dialogs.MessageTexts().join("\n").toStdString();
+    TInterpolationOptions options;
+    options.Channels = {1};
+    options.Excluded = {5};
+    options.Sensors = sensors;
+    EXPECT_EQ(Load(Target("r.ave")).Cells[1].Data, InterpolateChannels(Load(path), options).File.Cells[1].Data);
+    EXPECT_TRUE(Window->CurrentFile->Saved);
+
+    // Without positions, or with a positions file refused, nothing is written.
+    RunDialog("miErpInterpolate", [](QWidget* d) { d->findChild<QLineEdit*>("edtChannels")->setText("2"); });
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(Dialogs.Messages[0].Text, QStringLiteral("Choose the sensor positions file."));
+    RunDialog("miErpInterpolate", [&](QWidget* d) {
+        d->findChild<QLineEdit*>("edtChannels")->setText("2");
+        d->findChild<QLineEdit*>("edtPositions")->setText(Target("a.ave"));
+    });
+    ASSERT_EQ(Dialogs.Messages.size(), 2u);
+    EXPECT_TRUE(Dialogs.Messages[1].Text.contains(QStringLiteral("not a sensor positions file"))) << Dialogs.Messages[1].Text.toStdString();
+    EXPECT_FALSE(std::filesystem::exists(Temp.Path("r2.ave")));
 }
 
 } // namespace

@@ -37,7 +37,7 @@ const TItemState kItemStates[] = {
     {"miToolsPositions", true, true},
     {"miErpAverage", false, true},        {"miErpBaseline", false, true},
     {"miErpDifference", false, true},     {"miErpReference", false, true},
-    {"miErpFiles", true, true},
+    {"miErpInterpolate", false, true},    {"miErpFiles", true, true},
     {"miWindows", false, false},          {"miWindowsTile", false, false},
     {"miAbout", true, true},
 };
@@ -108,7 +108,7 @@ TEST_F(TMainWindowTest, MenuBarHoldsEveryItemInOrder)
         {"miToolsErp",
          {"miErpAverage=Average trials...", "miErpBaseline=Baseline correction...",
           "miErpDifference=Difference wave...", "miErpReference=Average reference...",
-          "miErpFiles=Combine or grand average..."}},
+          "miErpInterpolate=Interpolate channels...", "miErpFiles=Combine or grand average..."}},
         {"miWindows", {"miWindowsTile=Tile", "miWindowsN1=-"}},
     };
     for (const auto& m : menus) {
