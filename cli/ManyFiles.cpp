@@ -99,9 +99,13 @@ std::size_t RunOnFiles(const std::string& command, std::size_t inputs, int jobs,
                 for (std::size_t i; (i = next.fetch_add(1)) < inputs;) {
                     TFileResult result;
                     RunOne(work, i, result, nullptr);
-                    std::lock_guard<std::mutex> lock(mutex);
-                    results[i] = std::move(result);
-                    ++done;
+                    {
+                        std::lock_guard<std::mutex> lock(mutex);
+                        results[i] = std::move(result);
+                        ++done;
+                    }
+                    // Woken after the unlock, the reporting thread need not wait for the
+                    // lock again, nor this worker for it.
                     changed.notify_all();
                 }
             });

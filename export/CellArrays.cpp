@@ -2,6 +2,7 @@
 
 #include "export/LongTableExport.h"
 #include "model/Calibration.h"
+#include "model/LargeBuffer.h"
 #include "select/EpochLayout.h"
 #include "select/Selection.h"
 
@@ -48,7 +49,7 @@ void CalibrateCell(const TORVAFile& file, int c, double* out)
     const TRowCalibration k(file);
     const int samples = cell.SamplesPerObservation;
     const int channels = file.NumChannels();
-    std::vector<double> block(static_cast<std::size_t>(kBlockSamples) * static_cast<std::size_t>(channels));
+    TLargeArray<double> block(static_cast<std::size_t>(kBlockSamples) * static_cast<std::size_t>(channels));
     const std::size_t perObservation = cell.Data.ValuesPerObservation();
     for (int o = 0; o < cell.NumObservations; ++o)
         CalibrateObservation(cell.Data.Observation(o), samples, channels, k, block.data(),

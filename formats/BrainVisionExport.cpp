@@ -2,6 +2,7 @@
 
 #include "model/Calibration.h"
 #include "model/FileStream.h"
+#include "model/LargeBuffer.h"
 #include "model/ORVAError.h"
 #include "model/PathText.h"
 #include "select/LineSink.h"
@@ -35,7 +36,7 @@ void WriteSamples(const TORVAFile& file, const TEpochLayout& layout, TFileStream
     const TRowCalibration rows(file, layout.Channels);
     const std::size_t width = layout.Channels.size();
     const auto stride = static_cast<std::size_t>(file.NumChannels());
-    const std::unique_ptr<float[]> buffer(new float[kValues]);
+    TLargeArray<float> buffer(kValues);
     std::size_t used = 0;
     auto flush = [&] {
         if constexpr (std::endian::native == std::endian::big)
@@ -43,7 +44,7 @@ void WriteSamples(const TORVAFile& file, const TEpochLayout& layout, TFileStream
                 const auto v = std::bit_cast<std::uint32_t>(buffer[i]);
                 buffer[i] = std::bit_cast<float>((v >> 24) | ((v >> 8) & 0xFF00u) | ((v << 8) & 0xFF0000u) | (v << 24));
             }
-        out.Write(buffer.get(), used * sizeof(float));
+        out.Write(buffer.data(), used * sizeof(float));
         used = 0;
     };
     for (const TExportedEpoch& e : layout.Epochs) {
@@ -53,7 +54,7 @@ void WriteSamples(const TORVAFile& file, const TEpochLayout& layout, TFileStream
                 if (used == kValues)
                     flush();
                 const std::size_t count = std::min(width - first, kValues - used);
-                rows.Row(raw, buffer.get() + used, first, count);
+                rows.Row(raw, buffer.data() + used, first, count);
                 used += count;
                 first += count;
             }

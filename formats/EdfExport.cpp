@@ -2,6 +2,7 @@
 
 #include "formats/EdfFields.h"
 #include "model/FileStream.h"
+#include "model/LargeBuffer.h"
 #include "select/Selection.h"
 
 #include <algorithm>
@@ -199,7 +200,7 @@ std::string Header(const TORVAFile& file, const TEpochLayout& layout, const TEdf
 void WriteRecords(const TORVAFile& file, const TEpochLayout& layout, const TEdfPlan& plan, TFileStream& out)
 {
     const auto stride = static_cast<std::size_t>(file.NumChannels());
-    std::vector<std::uint8_t> signal(static_cast<std::size_t>(plan.Samples) * 2);
+    TLargeArray<std::uint8_t> signal(static_cast<std::size_t>(plan.Samples) * 2);
     std::string annotations;
     for (std::size_t k = 0; k < layout.Epochs.size(); ++k) {
         const TExportedEpoch& e = layout.Epochs[k];

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -140,17 +141,50 @@ bool ProcessIsRunning(std::uint64_t pid)
     return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
 }
 
-void* AllocateZeroedPages(std::size_t bytes)
+namespace {
+
+// A large block is mapped in whole large pages, so that its last part can be one as well.
+std::size_t MappedBytes(std::size_t bytes, bool largePages)
 {
-    // Anonymous private pages are zero and stay unallocated until written.
-    void* block = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANON, -1, 0);
-    return block == MAP_FAILED ? nullptr : block;
+    return largePages ? (bytes + kLargePageBytes - 1) / kLargePageBytes * kLargePageBytes : bytes;
 }
 
-void FreeZeroedPages(void* block, std::size_t bytes)
+} // namespace
+
+void* AllocateZeroedPages(std::size_t bytes, bool largePages)
+{
+    // Anonymous private pages are zero and stay unallocated until written.
+    if (!largePages) {
+        void* block = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANON, -1, 0);
+        return block == MAP_FAILED ? nullptr : block;
+    }
+    // The system aligns a mapping only to its small pages: map one large page more and give
+    // back what lies before the first boundary and after the block.
+    const std::size_t mapped = MappedBytes(bytes, true);
+    if (mapped < bytes || mapped > SIZE_MAX - kLargePageBytes)
+        return nullptr;
+    void* raw = ::mmap(nullptr, mapped + kLargePageBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANON, -1, 0);
+    if (raw == MAP_FAILED)
+        return nullptr;
+    const auto start = reinterpret_cast<std::uintptr_t>(raw);
+    const std::uintptr_t aligned = (start + kLargePageBytes - 1) & ~(std::uintptr_t{kLargePageBytes} - 1);
+    if (aligned > start)
+        ::munmap(raw, aligned - start);
+    if (const std::size_t after = kLargePageBytes - (aligned - start); after > 0)
+        ::munmap(reinterpret_cast<void*>(aligned + mapped), after);
+    void* block = reinterpret_cast<void*>(aligned);
+#ifdef MADV_HUGEPAGE
+    // Only a request: a kernel without large pages, or with them switched off, refuses it
+    // and the block works the same with small pages.
+    ::madvise(block, mapped, MADV_HUGEPAGE);
+#endif
+    return block;
+}
+
+void FreeZeroedPages(void* block, std::size_t bytes, bool largePages)
 {
     if (block)
-        ::munmap(block, bytes);
+        ::munmap(block, MappedBytes(bytes, largePages));
 }
 
 std::filesystem::path ExecutablePath()

@@ -175,13 +175,14 @@ bool ProcessIsRunning(std::uint64_t pid)
     return running;
 }
 
-void* AllocateZeroedPages(std::size_t bytes)
+void* AllocateZeroedPages(std::size_t bytes, bool)
 {
-    // Committed pages are zero and take memory only when first touched.
+    // Committed pages are zero and take memory only when first touched. Large pages would
+    // need a privilege most accounts lack and are taken at once: not for these blocks.
     return ::VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
 }
 
-void FreeZeroedPages(void* block, std::size_t)
+void FreeZeroedPages(void* block, std::size_t, bool)
 {
     if (block)
         ::VirtualFree(block, 0, MEM_RELEASE);

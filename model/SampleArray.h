@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include "model/ZeroedWords.h"
+#include "model/LargeBuffer.h"
 
 namespace orva {
 
@@ -49,7 +49,7 @@ private:
     std::int32_t observations_ = 0;
     std::int32_t samples_ = 0;
     std::int32_t channels_ = 0;
-    TZeroedWords values_;
+    TLargeArray<std::int16_t> values_;
 };
 
 /// Trial-specific words of one cell, [observation][word], in one block that reads as zeros
@@ -91,7 +91,7 @@ private:
     std::int32_t observations_ = 0;
     std::int32_t words_ = 0;
     std::int32_t inFile_ = 0;
-    TZeroedWords values_;
+    TLargeArray<std::int16_t> values_;
 };
 
 } // namespace orva

@@ -91,16 +91,17 @@ py::array_t<double> CellData(const TDocument& document, int c)
     const TORVAFile& file = document.File;
     const TORVACell& cell = file.Cells[static_cast<std::size_t>(c)];
     RequireValuesInFile(document, static_cast<std::int64_t>(cell.Data.size()), "data()");
-    py::array_t<double> data({static_cast<py::ssize_t>(cell.Data.Observations()),
-                              static_cast<py::ssize_t>(file.NumChannels()),
-                              static_cast<py::ssize_t>(cell.Data.Samples())});
-    double* out = data.mutable_data();
+    const std::vector<py::ssize_t> shape{static_cast<py::ssize_t>(cell.Data.Observations()),
+                                         static_cast<py::ssize_t>(file.NumChannels()),
+                                         static_cast<py::ssize_t>(cell.Data.Samples())};
+    TLargeArray<double> values;
     {
         py::gil_scoped_release unlocked;
+        values = TLargeArray<double>(static_cast<std::size_t>(shape[0] * shape[1] * shape[2]));
         std::shared_lock reading(document.Samples);
-        CalibrateCell(file, c, out);
+        CalibrateCell(file, c, values.data());
     }
-    return data;
+    return LargeArrayOf(std::move(values), shape);
 }
 
 } // namespace orva::python

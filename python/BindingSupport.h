@@ -1,6 +1,7 @@
 #pragma once
 // What the parts of the module share: the document that File, Cell and every array view
 // keep alive, and the conversions between the core's types and Python's.
+#include "model/LargeBuffer.h"
 #include "model/ORVAFile.h"
 #include "select/Selection.h"
 
@@ -64,6 +65,16 @@ py::array_t<T> VectorArray(std::vector<T>&& values)
     py::capsule owner(owned, [](void* p) { delete static_cast<std::vector<T>*>(p); });
     return py::array_t<T>({static_cast<py::ssize_t>(owned->size())}, {static_cast<py::ssize_t>(sizeof(T))},
                           owned->data(), owner);
+}
+
+/// An array of the given shape (C order) over the block's values, which the array's base, a
+/// capsule, now owns: views of it keep the block alive as NumPy's own arrays do.
+template <class T>
+py::array_t<T> LargeArrayOf(TLargeArray<T>&& values, std::vector<py::ssize_t> shape)
+{
+    auto* owned = new TLargeArray<T>(std::move(values));
+    py::capsule owner(owned, [](void* p) { delete static_cast<TLargeArray<T>*>(p); });
+    return py::array_t<T>(std::move(shape), owned->data(), owner);
 }
 
 /// An object array whose row i is names[codes[i] - base].

@@ -42,7 +42,7 @@ TValueCell AverageCell(const TORVAFile& session, int c, const TSelectionList& ob
 {
     const TORVACell& in = session.Cells[static_cast<std::size_t>(c)];
     const std::size_t perObservation = in.Data.ValuesPerObservation();
-    std::vector<double> sum(perObservation, 0.0);
+    TLargeArray<double> sum(perObservation); // zero bits: 0.0
     for (int o : observations) {
         const std::int16_t* raw = in.Data.Observation(o);
         double* acc = sum.data();

@@ -98,7 +98,10 @@ TErpResult CombineAverages(const std::vector<const TORVAFile*>& inputs)
             if (observations > kLargestCount)
                 RefuseExport(*inputs[i], "Cannot combine: " + CellText(first, f) + " would hold " +
                                              std::to_string(observations) + " subjects, more than 32767");
-            cell.Values.insert(cell.Values.end(), more.Values.begin(), more.Values.end());
+            TLargeArray<double> values(cell.Values.size() + more.Values.size());
+            double* end = std::copy(cell.Values.begin(), cell.Values.end(), values.begin());
+            std::copy(more.Values.begin(), more.Values.end(), end);
+            cell.Values = std::move(values);
             cell.Sources.insert(cell.Sources.end(), more.Sources.begin(), more.Sources.end());
             // The trial specifics of the subjects follow one another as their values do.
             TTrialSpecifics joined(static_cast<std::int32_t>(observations), cell.Record.TrialSpecifics.WordsPerObservation());
@@ -127,7 +130,7 @@ TErpResult GrandAverage(const std::vector<const TORVAFile*>& inputs, bool weight
     for (int f = 0; f < first.NumCells(); ++f) {
         const TORVACell& model = first.Cells[static_cast<std::size_t>(f)];
         const std::size_t perObservation = model.Data.ValuesPerObservation();
-        std::vector<double> sum(perObservation, 0.0);
+        TLargeArray<double> sum(perObservation); // zero bits: 0.0
         double totalWeight = 0;
         std::int64_t trials = 0;
         std::int32_t count = 0;
@@ -139,7 +142,6 @@ TErpResult GrandAverage(const std::vector<const TORVAFile*>& inputs, bool weight
             if (weighted && !hasCount && cell.NumObservations > 0)
                 RefuseInput(file, "make a weighted grand average",
                             CellText(file, c) + " keeps no trial count (its trial specifics have no word 0)");
-            std::vector<double> values(perObservation);
             for (int o = 0; o < cell.NumObservations; ++o) {
                 const std::int32_t n = hasCount ? cell.TrialSpecifics(o, 0) : 0;
                 if (weighted && n < 1)

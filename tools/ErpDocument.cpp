@@ -35,7 +35,7 @@ TLargest FindLargest(const std::vector<TValueCell>& cells)
 {
     TLargest largest;
     for (std::size_t c = 0; c < cells.size(); ++c) {
-        const std::vector<double>& values = cells[c].Values;
+        const TLargeArray<double>& values = cells[c].Values;
         double m = 0;
         for (double v : values)
             m = std::max(m, std::fabs(v));
@@ -80,7 +80,7 @@ void ReadObservation(const TORVAFile& file, const TORVACell& cell, int o, double
 } // namespace
 
 TValueCell AveragedCell(const TORVACell& model, std::int16_t trials, std::int32_t cellWord,
-                        std::vector<double> values, std::string source)
+                        TLargeArray<double> values, std::string source)
 {
     TValueCell cell;
     cell.Record.Name = model.Name;
@@ -128,7 +128,7 @@ TValueCell ValueCellOf(const TORVAFile& file, int c)
     cell.Record.TrialSpecificsLength = layout::kAverageTrialSpecificsLength;
     cell.Record.TrialSpecifics = AverageTrialSpecifics(in);
     cell.CellWord = file.DataDescription.CellWords[static_cast<std::size_t>(c)];
-    cell.Values.resize(in.Data.size());
+    cell.Values = TLargeArray<double>(in.Data.size());
     const std::size_t perObservation = in.Data.ValuesPerObservation();
     for (int o = 0; o < in.NumObservations; ++o)
         ReadObservation(file, in, o, cell.Values.data() + static_cast<std::size_t>(o) * perObservation);
@@ -174,7 +174,7 @@ TORVAFile MakeAverageFile(const TORVAFile& source, std::vector<TValueCell> cells
         std::int16_t* raw = record.Data.data();
         for (double v : cell.Values)
             *raw++ = AverageSample(v, scaleBins, clamped);
-        std::vector<double>().swap(cell.Values);
+        cell.Values = {};
         fields += record.RecordSize();
         data += 2 * static_cast<std::int64_t>(record.Data.size());
         dd.CellWords.push_back(cell.CellWord);

@@ -3,6 +3,7 @@
 // reference) share: values in microvolts in double, the average file they are stored in
 // (its ScaleBins chosen from the largest value, its header taken from an input), the session
 // file they are written back into, and the refusals of inputs that do not fit.
+#include "model/LargeBuffer.h"
 #include "model/ORVAFile.h"
 #include "select/Selection.h"
 
@@ -27,7 +28,7 @@ struct TErpResult {
 struct TValueCell {
     TORVACell Record;
     std::int32_t CellWord = 0;
-    std::vector<double> Values;
+    TLargeArray<double> Values;
     /// The input each observation's values came from, for the refusal of a value too large.
     std::vector<std::string> Sources;
 };
@@ -35,7 +36,7 @@ struct TValueCell {
 /// A cell of one averaged observation shaped like model: its name, number, samples and
 /// rate, 28-byte trial specifics with word 0 = trials, the other words 0.
 TValueCell AveragedCell(const TORVACell& model, std::int16_t trials, std::int32_t cellWord,
-                        std::vector<double> values, std::string source);
+                        TLargeArray<double> values, std::string source);
 
 /// The ScaleBins an average file gets when its largest absolute value is m:
 /// min(32767, floor(32767 / m)), 32767 for m = 0; 0 when m > 32767 (no scale fits).

@@ -106,7 +106,7 @@ TErpResult DifferenceWave(const TORVAFile& file, const TDifferenceOptions& optio
         largestNumber = std::max(largestNumber, file.Cells[static_cast<std::size_t>(c)].CellNumber);
     }
     TValueCell difference = ValueCellOf(file, options.CellA);
-    const std::vector<double>& minus = cells[static_cast<std::size_t>(options.CellB)].Values;
+    const TLargeArray<double>& minus = cells[static_cast<std::size_t>(options.CellB)].Values;
     for (std::size_t i = 0; i < difference.Values.size(); ++i)
         difference.Values[i] -= minus[i];
     std::string name = options.Name ? *options.Name : a.Name + "-" + b.Name;

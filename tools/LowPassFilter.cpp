@@ -5,6 +5,7 @@
 // exactly what the step-by-step routine computes for that trace alone.
 #include "tools/LowPassFilter.h"
 
+#include "model/LargeBuffer.h"
 #include "model/ORVAError.h"
 #include "tools/LaneFFT.h"
 #include "tools/SampleWriteBack.h"
@@ -300,9 +301,9 @@ bool FilterCell(const TORVAFile& file, TORVACell& cell, float cutoff, std::int64
     const TRealFFTPlan plan(f.L / 2);
     f.plan = &plan;
     // One set of buffers per cell, reused by every trace group of the cell.
-    std::vector<float> buf(static_cast<std::size_t>(f.L + 1) * kLanes);
-    std::vector<double> line(static_cast<std::size_t>(f.N) * kLanes);
-    std::vector<std::int32_t> raw(static_cast<std::size_t>(f.N) * kLanes);
+    TLargeArray<float> buf(static_cast<std::size_t>(f.L + 1) * kLanes);
+    TLargeArray<double> line(static_cast<std::size_t>(f.N) * kLanes);
+    TLargeArray<std::int32_t> raw(static_cast<std::size_t>(f.N) * kLanes);
     const int channels = file.NumChannels();
     const TFilterGroup filterGroup = ChosenKernel().load();
     bool changed = false;

@@ -4,6 +4,7 @@
 // run. Reports the best time of each, the ratio, and the peak memory of each child (wait4's
 // rusage) against the budget of j documents plus 32 MiB, and the cores each run kept busy.
 // Usage: bench_many_files [rounds, default 3] [folder, default /tmp]
+#include "bench/HugePages.h"
 #include "bench/ProcessRun.h"
 
 #include <algorithm>
@@ -75,8 +76,9 @@ int main(int argc, char** argv)
         Keep(filter1, filter("1"));
         Keep(filter2, filter("2"));
     }
-    std::printf("%d average files of 64 channels, %.2f MiB each; cores: %ld; best of %d rounds\n", kFiles,
-                documentMiB, sysconf(_SC_NPROCESSORS_ONLN), rounds);
+    std::printf("%d average files of 64 channels, %.2f MiB each; cores: %ld; transparent huge pages: %s; "
+                "best of %d rounds\n",
+                kFiles, documentMiB, sysconf(_SC_NPROCESSORS_ONLN), orva::bench::HugePageSetting().c_str(), rounds);
     std::printf("orva header of one file (load only): %.1f MiB peak\n", load.PeakMiB);
     Report("orva measure", measure1, measure2, documentMiB);
     Report("orva filter --out-dir", filter1, filter2, documentMiB);

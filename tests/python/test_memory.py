@@ -36,6 +36,28 @@ def test_views_keep_the_document_alive(demo_ses):
     assert words.shape[0] == 40
 
 
+def test_data_arrays_own_their_memory_through_their_base(demo_ses):
+    # 40 x 64 x 250 float64 (5 MB): from the allocator's large-page path.
+    f = orva.read(demo_ses)
+    data = f.cells[0].data()
+    assert data.shape == (40, 64, 250) and data.dtype == np.float64
+    assert data.flags.c_contiguous and data.flags.writeable and data.flags.aligned
+    assert not data.flags.owndata and data.base is not None
+    assert not np.shares_memory(data, f.cells[0].data())  # each call a new array
+    expected = data.copy()
+    view = data[3:5, ::2]
+    assert view.base is data
+    del data, f
+    gc.collect()
+    np.testing.assert_array_equal(view, expected[3:5, ::2])  # the view alone keeps the block
+    view[0, 0, 0] = 12.5
+    assert view[0, 0, 0] == 12.5
+    deeper = view[1]
+    del view
+    gc.collect()
+    np.testing.assert_array_equal(deeper, expected[4, ::2])
+
+
 def test_save_unchanged_equals_orva_save(tmp_path, demo_ave):
     run_orva("save", demo_ave, tmp_path / "a.ave")
     orva.read(demo_ave).save(str(tmp_path / "b.ave"))
