@@ -57,7 +57,9 @@ double SplineKernel(double cosAngle)
 
 TPoint3 UnitVector(TPoint3 p)
 {
-    const double r = std::sqrt(Dot(p, p));
+    // hypot, as the channel directions are found: the same vector to the last bit, and no
+    // overflow of the squares for coordinates of any finite size.
+    const double r = std::hypot(p.X, p.Y, p.Z);
     return r > 0 ? TPoint3{p.X / r, p.Y / r, p.Z / r} : p;
 }
 

@@ -87,7 +87,7 @@ TEST_F(InterpolationTest, SessionTargetsGetTheSplineOfTheOthersWrittenBackAsTheF
     for (int h : plan.Sources)
         from.push_back(UnitVector({Sensors()[h].X, Sensors()[h].Y, Sensors()[h].Z}));
     for (int h : plan.Targets)
-        to.push_back({Sensors()[h].X, Sensors()[h].Y, Sensors()[h].Z});
+        to.push_back(UnitVector({Sensors()[h].X, Sensors()[h].Y, Sensors()[h].Z}));
     EXPECT_EQ(plan.Weights, TSphericalSpline(from).InterpolationMatrix(to));
 
     const TErpResult result = InterpolateChannels(in, options);
