@@ -2,6 +2,7 @@
 // drawn as the desktop program's map window draws them. Built only with the desktop program.
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/PictureOptions.h"
 #include "select/EpochLayout.h"
 #include "select/TimeWindow.h"
 #include "head/SensorPositions.h"
@@ -11,8 +12,6 @@
 #include "plot/QtText.h"
 #include "plot/ScalpMapData.h"
 #include "plot/ScalpMapPicture.h"
-
-#include <QGuiApplication>
 
 #include <climits>
 #include <cmath>
@@ -106,13 +105,7 @@ int Map(const TMapArguments& a)
         values.push_back(map.Values);
     scene.RangeUv = ColourRange(a.Range).value_or(plot::FitColourRange(values));
 
-    // Qt draws text only inside an application; without a display it draws offscreen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    int argc = 1;
-    char name[] = "orva";
-    char* argv[] = {name, nullptr};
-    QGuiApplication application(argc, argv);
+    const auto application = DrawingApplication();
     plot::TScalpMapRenderer renderer(placed.Directions);
     renderer.Save(plot::PathToText(outPath), panel, scene);
     if (!placed.Unplaced.empty())
@@ -164,13 +157,7 @@ TRun DeclareMap(CLI::App* command)
                     return std::string();
                 return "needs a positive number of microvolts or fit, not \"" + text + "\"";
             });
-    AddText(command, "--size", a->Size, "WxH", "the size of each map in pixels (default 300x300)",
-            [](const std::string& text) {
-                if (plot::ParsePictureSize(QString::fromStdString(text)))
-                    return std::string();
-                return "is WIDTHxHEIGHT, each 1 to " + std::to_string(plot::kMaximumPictureSide) + ", not \"" + text +
-                       "\"";
-            });
+    AddPictureSize(command, a->Size, "the size of each map in pixels (default 300x300)");
     AddFlag(command, "--labels", a->Labels, "each sensor's name beside its dot");
     AddOpenAnyway(command, a->OpenAnyway);
     return [a] { return Map(*a); };

@@ -2,11 +2,10 @@
 // Built only with the desktop program, whose picture renderer it shares.
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/PictureOptions.h"
 #include "model/ORVAError.h"
 #include "plot/PlotPicture.h"
 #include "plot/QtText.h"
-
-#include <QGuiApplication>
 
 #include <climits>
 #include <memory>
@@ -66,13 +65,7 @@ int Plot(const TPlotArguments& a)
     // As in the window, a new range brings a y grid that suits it unless one is given.
     scene.Options.YGrid = a.YGrid ? *a.YGrid : plot::AdaptYGrid(options.YGrid, scene.Options.RangeUv);
 
-    // Qt draws text only inside an application; without a display it draws offscreen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    int argc = 1;
-    char name[] = "orva";
-    char* argv[] = {name, nullptr};
-    QGuiApplication application(argc, argv);
+    const auto application = DrawingApplication();
     const plot::TPlotPaintResult result = plot::SavePlotPicture(out, *size, scene);
     if (result.Clipped > 0)
         std::cerr << "orva plot: " << result.Clipped << " sample" << (result.Clipped == 1 ? " lies" : "s lie")
@@ -105,13 +98,7 @@ TRun DeclarePlot(CLI::App* command)
     AddWholeNumber(command, "--xgrid", a->XGrid, 0, INT_MAX, "MS", "grid spacing in ms (0: off; default 100)");
     AddWholeNumber(command, "--ygrid", a->YGrid, 0, INT_MAX, "UV",
                    "grid spacing in uV (0: off; default 40, or a grid that suits --range)");
-    AddText(command, "--size", a->Size, "WxH", "picture size in pixels (default 800x400)",
-            [](const std::string& text) {
-                if (plot::ParsePictureSize(QString::fromStdString(text)))
-                    return std::string();
-                return "is WIDTHxHEIGHT, each 1 to " + std::to_string(plot::kMaximumPictureSide) + ", not \"" + text +
-                       "\"";
-            });
+    AddPictureSize(command, a->Size, "picture size in pixels (default 800x400)");
     AddOpenAnyway(command, a->OpenAnyway);
     return [a] { return Plot(*a); };
 }

@@ -99,17 +99,7 @@ py::dict Artifacts(const TDocument& d, const py::object& peakToPeak, const py::o
         std::shared_lock reading(d.Samples);
         table = Columns(DetectArtifacts(d.File, rules, ChosenCells(d.File, chosen)));
     }
-    py::list names;
-    for (const TORVACell& cell : d.File.Cells)
-        names.append(Text1252(cell.Name));
-    const py::module_ np = py::module_::import("numpy");
-    const std::size_t rows = table.Cell.size();
-    py::dict out;
-    out["file"] = np.attr("full")(rows, PathTextString(d.File.FileName), py::arg("dtype") = "object");
-    const py::array cell = VectorArray(std::move(table.Cell));
-    out["cell"] = cell;
-    out["cell_name"] = TakeNames(names, cell, 1);
-    out["observation"] = VectorArray(std::move(table.Observation));
+    py::dict out = TableStart(d.File, std::move(table.Cell), std::move(table.Observation));
     out["status"] = Strings(table.Status);
     out["rules"] = Strings(table.Rules);
     out["channels"] = Strings(table.Channels);

@@ -61,6 +61,27 @@ std::optional<TSelectionList> SelectionArgument(const py::handle& value, const c
     return list;
 }
 
+py::list CellNames(const TORVAFile& file)
+{
+    py::list names;
+    for (const TORVACell& cell : file.Cells)
+        names.append(Text1252(cell.Name));
+    return names;
+}
+
+py::dict TableStart(const TORVAFile& file, std::vector<std::int32_t>&& cells, std::vector<std::int32_t>&& observations)
+{
+    const std::size_t rows = cells.size();
+    py::dict out;
+    out["file"] = py::module_::import("numpy").attr("full")(rows, PathTextString(file.FileName),
+                                                            py::arg("dtype") = "object");
+    const py::array cell = VectorArray(std::move(cells));
+    out["cell"] = cell;
+    out["cell_name"] = TakeNames(CellNames(file), cell, 1);
+    out["observation"] = VectorArray(std::move(observations));
+    return out;
+}
+
 py::array TakeNames(const py::list& names, const py::array& codes, long base)
 {
     const py::module_ np = py::module_::import("numpy");

@@ -80,6 +80,13 @@ py::array_t<T> LargeArrayOf(TLargeArray<T>&& values, std::vector<py::ssize_t> sh
 /// An object array whose row i is names[codes[i] - base].
 py::array TakeNames(const py::list& names, const py::array& codes, long base);
 
+/// The cells' names in file order (read as Windows-1252), for the name columns.
+py::list CellNames(const TORVAFile& file);
+
+/// A table's first columns, as every table of the module starts: file (the document's name),
+/// cell and observation (from 1, taken over without a copy) and cell_name.
+py::dict TableStart(const TORVAFile& file, std::vector<std::int32_t>&& cells, std::vector<std::int32_t>&& observations);
+
 /// Refuses (EORVAError naming the file, orva.Error in Python) a call that would make
 /// `values` numbers from a document whose header declares more samples than its file holds
 /// (opened with check=False) when they are more than the file's bytes justify: its samples

@@ -41,15 +41,6 @@ cells, obs, chans  selections as in long_table.
 Values are exact (not rounded to three decimals). Raises orva.Error as the batch tool
 refuses a file (a number outside the file, a cell without a sample in the window).)doc";
 
-// The cells' names in file order, for the name columns.
-py::list CellNames(const TORVAFile& file)
-{
-    py::list names;
-    for (const TORVACell& cell : file.Cells)
-        names.append(Text1252(cell.Name));
-    return names;
-}
-
 py::dict LongTable(const TDocument& d, const py::object& cells, const py::object& obs, const py::object& chans,
                    const py::object& samples)
 {
@@ -65,15 +56,7 @@ py::dict LongTable(const TDocument& d, const py::object& cells, const py::object
         std::shared_lock reading(d.Samples);
         table = LongTableColumns(d.File, options);
     }
-    const py::list names = CellNames(d.File);
-    const py::module_ np = py::module_::import("numpy");
-    const std::size_t rows = table.Cell.size();
-    py::dict out;
-    out["file"] = np.attr("full")(rows, PathTextString(d.File.FileName), py::arg("dtype") = "object");
-    const py::array cell = VectorArray(std::move(table.Cell));
-    out["cell"] = cell;
-    out["cell_name"] = TakeNames(names, cell, 1);
-    out["observation"] = VectorArray(std::move(table.Observation));
+    py::dict out = TableStart(d.File, std::move(table.Cell), std::move(table.Observation));
     out["channel"] = VectorArray(std::move(table.Channel));
     out["sample"] = VectorArray(std::move(table.Sample));
     out["time_ms"] = VectorArray(std::move(table.TimeMs));
@@ -133,7 +116,6 @@ py::dict Measure(const TDocument& d, const py::object& window, const py::object&
         table = MeasureColumns(d.File, options);
     }
     const std::size_t rows = table.Cell.size();
-    const py::list names = CellNames(d.File);
     py::list measureNames;
     for (TMeasureKind kind : {TMeasureKind::Mean, TMeasureKind::Peak, TMeasureKind::PeakLatency})
         measureNames.append(py::str(std::string(MeasureName(kind))));
@@ -147,12 +129,7 @@ py::dict Measure(const TDocument& d, const py::object& window, const py::object&
     noteTexts.append(py::str(""));
     noteTexts.append(py::str(std::string(kNoLocalPeak)));
     const py::module_ np = py::module_::import("numpy");
-    py::dict out;
-    out["file"] = np.attr("full")(rows, PathTextString(d.File.FileName), py::arg("dtype") = "object");
-    const py::array cell = VectorArray(std::move(table.Cell));
-    out["cell"] = cell;
-    out["cell_name"] = TakeNames(names, cell, 1);
-    out["observation"] = VectorArray(std::move(table.Observation));
+    py::dict out = TableStart(d.File, std::move(table.Cell), std::move(table.Observation));
     out["channel"] = VectorArray(std::move(table.Channel));
     out["measure"] = TakeNames(measureNames, VectorArray(std::move(kinds)), 0);
     out["window_start_ms"] = np.attr("full")(rows, options.WindowStart);
