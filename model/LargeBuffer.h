@@ -13,7 +13,24 @@
 
 namespace orva {
 
-/// Blocks from this size on ask for large pages.
+/// Blocks from this size on are mapped pages; smaller ones come from the heap, where whole
+/// pages would waste more than they save. Builds with AddressSanitizer keep far larger
+/// blocks on the heap, where it watches their ends (it cannot see past the end of a block
+/// of pages).
+#if defined(__SANITIZE_ADDRESS__)
+#define ORVA_WATCHED_HEAP 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ORVA_WATCHED_HEAP 1
+#endif
+#endif
+#ifdef ORVA_WATCHED_HEAP
+constexpr std::size_t kPagesFrom = std::size_t{16} << 20;
+#else
+constexpr std::size_t kPagesFrom = std::size_t{64} << 10;
+#endif
+
+/// Blocks of pages from this size on ask for large pages.
 constexpr std::size_t kLargePagesFrom = std::size_t{4} << 20;
 
 /// An owned block of bytes that starts out zero; never touched here before its owner
