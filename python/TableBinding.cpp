@@ -117,7 +117,7 @@ py::dict Measure(const TDocument& d, const py::object& window, const py::object&
     }
     const std::size_t rows = table.Cell.size();
     py::list measureNames;
-    for (TMeasureKind kind : {TMeasureKind::Mean, TMeasureKind::Peak, TMeasureKind::PeakLatency})
+    for (TMeasureKind kind : kMeasureKinds)
         measureNames.append(py::str(std::string(MeasureName(kind))));
     std::vector<std::int32_t> kinds;
     std::vector<std::int32_t> notes;
