@@ -3,9 +3,11 @@
 #include "export/LongTableExport.h"
 #include "select/CsvText.h"
 #include "select/NumberFormat.h"
+#include "tools/Jackknife.h"
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace orva {
 
@@ -28,91 +30,13 @@ std::string Three(double value)
     return std::string(text, FormatFixed(text, value, 0, 3, '.'));
 }
 
-// Whether a lies beyond b in the direction of the polarity.
-bool Beyond(double a, double b, TPolarity polarity) { return polarity == TPolarity::Positive ? a > b : a < b; }
-
-double MeanOf(const std::vector<double>& trace, int first, int last)
-{
-    double sum = 0;
-    for (int s = first; s <= last; ++s)
-        sum += trace[static_cast<std::size_t>(s)];
-    return sum / (last - first + 1);
-}
-
-bool IsLocalPeak(const std::vector<double>& trace, int s, TPolarity polarity, int n)
-{
-    const int samples = static_cast<int>(trace.size());
-    if (s - n < 0 || s + n >= samples)
-        return false;
-    const double value = trace[static_cast<std::size_t>(s)];
-    return Beyond(value, MeanOf(trace, s - n, s - 1), polarity) && Beyond(value, MeanOf(trace, s + 1, s + n), polarity);
-}
-
 } // namespace
-
-std::string_view MeasureName(TMeasureKind kind)
-{
-    switch (kind) {
-    case TMeasureKind::Mean:
-        return "mean";
-    case TMeasureKind::Peak:
-        return "peak";
-    case TMeasureKind::PeakLatency:
-        return "peak-latency";
-    }
-    return "";
-}
-
-std::optional<TMeasureKind> MeasureFromName(std::string_view name)
-{
-    for (TMeasureKind kind : {TMeasureKind::Mean, TMeasureKind::Peak, TMeasureKind::PeakLatency})
-        if (MeasureName(kind) == name)
-            return kind;
-    return std::nullopt;
-}
-
-TPeak FindPeak(const std::vector<double>& trace, TSampleRange window, TPolarity polarity, int neighbours)
-{
-    TPeak simple{window.First, false};
-    std::optional<int> local;
-    for (int s = window.First; s <= window.Last; ++s) {
-        const double value = trace[static_cast<std::size_t>(s)];
-        if (Beyond(value, trace[static_cast<std::size_t>(simple.Index)], polarity))
-            simple.Index = s;
-        if (neighbours >= 1 && IsLocalPeak(trace, s, polarity, neighbours) &&
-            (!local || Beyond(value, trace[static_cast<std::size_t>(*local)], polarity)))
-            local = s;
-    }
-    if (local)
-        return TPeak{*local, true};
-    return simple;
-}
-
-double WindowMean(const std::vector<double>& trace, TSampleRange window)
-{
-    return MeanOf(trace, window.First, window.Last);
-}
-
-std::vector<double> CalibratedTrace(const TORVAFile& file, const TORVACell& cell, int o, int h)
-{
-    std::vector<double> trace;
-    trace.reserve(static_cast<std::size_t>(cell.SamplesPerObservation));
-    for (int s = 0; s < cell.SamplesPerObservation; ++s)
-        trace.push_back(CalibratedValue(file, cell.Data(o, s, h), h));
-    return trace;
-}
 
 TTraceMeasures MeasureTrace(const TORVAFile& file, int c, int o, int h, const TMeasureOptions& options)
 {
     const TORVACell& cell = file.Cells[static_cast<std::size_t>(c)];
-    TTraceMeasures m;
-    m.Window = *WindowSamples(file, cell, options.WindowStart, options.WindowEnd);
-    const std::vector<double> trace = CalibratedTrace(file, cell, o, h);
-    m.Mean = WindowMean(trace, m.Window);
-    m.Peak = FindPeak(trace, m.Window, options.Polarity, options.Neighbours);
-    m.PeakValue = trace[static_cast<std::size_t>(m.Peak.Index)];
-    m.PeakTime = MeasureSampleTime(file, cell, m.Peak.Index);
-    return m;
+    return MeasureCellTrace(file, cell, o, h, *WindowSamples(file, cell, options.WindowStart, options.WindowEnd),
+                            options);
 }
 
 void CheckMeasures(const TORVAFile& file, const TMeasureOptions& options)
@@ -127,6 +51,11 @@ void CheckMeasures(const TORVAFile& file, const TMeasureOptions& options)
     if (options.Neighbours < 0)
         RefuseExport(file, "The number of neighbours is " + std::to_string(options.Neighbours) +
                                "; it must be 0 (simple peak) or more");
+    if (!(options.Fraction >= 0 && options.Fraction <= 1))
+        RefuseExport(file, "The fraction is " + Three(options.Fraction) + "; it must lie from 0 to 1");
+    if (options.Jackknife && !file.IsAverageFile())
+        RefuseExport(file, "The jackknife takes an average file, whose observations are subjects; this is a "
+                           "session file");
     TLongTableOptions selection;
     selection.Cells = options.Cells;
     selection.Observations = options.Observations;
@@ -134,16 +63,75 @@ void CheckMeasures(const TORVAFile& file, const TMeasureOptions& options)
     CheckLongTable(file, selection);
     for (int c : Indices(options.Cells, file.NumCells())) {
         const TORVACell& cell = file.Cells[static_cast<std::size_t>(c)];
-        if (WindowSamples(file, cell, options.WindowStart, options.WindowEnd))
-            continue;
-        RefuseExport(file, NoSampleInWindowText(file, c, options.WindowStart, options.WindowEnd));
+        if (!WindowSamples(file, cell, options.WindowStart, options.WindowEnd))
+            RefuseExport(file, NoSampleInWindowText(file, c, options.WindowStart, options.WindowEnd));
+        const std::size_t subjects = Indices(options.Observations, cell.NumObservations).size();
+        if (options.Jackknife && subjects < 3)
+            RefuseExport(file, "Cell " + std::to_string(c + 1) + " has " + std::to_string(subjects) + " subject" +
+                                   (subjects == 1 ? "" : "s") + "; the jackknife needs at least 3");
     }
+}
+
+std::string_view JackknifeNote(std::string_view traceNote)
+{
+    if (traceNote == kNoLocalPeak)
+        return kJackknifeNoLocalPeak;
+    if (traceNote == kNoArea)
+        return kJackknifeNoArea;
+    if (traceNote == kNoCrossing)
+        return kJackknifeNoCrossing;
+    return kJackknife;
 }
 
 namespace {
 
-// Calls row(cell, observation, channel, kind, value, noLocalPeak) for every row of the table,
-// zero-based, in the table's order.
+// The measures of every listed observation (each a subject) of cell c, scored by the
+// jackknife: [observation][channel][measure], in list order.
+using TCellValues = std::vector<std::vector<std::vector<TTraceValue>>>;
+TCellValues JackknifeCell(const TORVAFile& file, int c, const TSelectionList& observations,
+                          const TSelectionList& channels, const TMeasureOptions& options)
+{
+    const TORVACell& cell = file.Cells[static_cast<std::size_t>(c)];
+    const TSampleRange window = *WindowSamples(file, cell, options.WindowStart, options.WindowEnd);
+    const TSampleTimes times = CellSampleTimes(file, cell);
+    const std::size_t n = observations.size();
+    const std::size_t kinds = options.Measures.size();
+    TCellValues values(n, std::vector<std::vector<TTraceValue>>(channels.size()));
+    for (std::size_t k = 0; k < channels.size(); ++k) {
+        std::vector<std::vector<double>> traces;
+        for (int o : observations)
+            traces.push_back(CalibratedTrace(file, cell, o, channels[k]));
+        const std::vector<std::vector<double>> means = LeaveOneOutMeans(traces);
+        for (std::size_t m = 0; m < kinds; ++m) {
+            // A subset without the measure leaves every score of the cell without one.
+            std::vector<double> leaveOneOut;
+            std::string_view note;
+            bool missing = false;
+            for (const auto& mean : means) {
+                const TTraceValue v = MeasureTraceValue(mean, window, times, options.Measures[m], options);
+                if (!v.Value) {
+                    missing = true;
+                    note = v.Note;
+                    break;
+                }
+                if (!v.Note.empty())
+                    note = v.Note;
+                leaveOneOut.push_back(*v.Value);
+            }
+            const std::vector<double> scores = missing ? std::vector<double>() : RetrievedScores(leaveOneOut);
+            for (std::size_t i = 0; i < n; ++i) {
+                TTraceValue score{std::nullopt, JackknifeNote(note)};
+                if (!missing)
+                    score.Value = scores[i];
+                values[i][k].push_back(score);
+            }
+        }
+    }
+    return values;
+}
+
+// Calls row(cell, observation, channel, kind, value) for every row of the table, zero-based,
+// in the table's order.
 template <class TRow>
 void ForEachMeasure(const TORVAFile& file, const TMeasureOptions& options, TRow&& row)
 {
@@ -151,16 +139,22 @@ void ForEachMeasure(const TORVAFile& file, const TMeasureOptions& options, TRow&
     const TSelectionList channels = Indices(options.Channels, file.NumChannels());
     for (int c : Indices(options.Cells, file.NumCells())) {
         const TORVACell& cell = file.Cells[static_cast<std::size_t>(c)];
-        for (int o : Indices(options.Observations, cell.NumObservations)) {
+        const TSelectionList observations = Indices(options.Observations, cell.NumObservations);
+        if (options.Jackknife) {
+            const TCellValues values = JackknifeCell(file, c, observations, channels, options);
+            for (std::size_t i = 0; i < observations.size(); ++i)
+                for (std::size_t k = 0; k < channels.size(); ++k)
+                    for (std::size_t m = 0; m < options.Measures.size(); ++m)
+                        row(c, observations[i], channels[k], options.Measures[m], values[i][k][m]);
+            continue;
+        }
+        const TSampleRange window = *WindowSamples(file, cell, options.WindowStart, options.WindowEnd);
+        const TSampleTimes times = CellSampleTimes(file, cell);
+        for (int o : observations) {
             for (int h : channels) {
-                const TTraceMeasures m = MeasureTrace(file, c, o, h, options);
-                const bool noLocalPeak = options.Neighbours >= 1 && !m.Peak.Local;
-                for (TMeasureKind kind : options.Measures) {
-                    if (kind == TMeasureKind::Mean)
-                        row(c, o, h, kind, m.Mean, false);
-                    else
-                        row(c, o, h, kind, kind == TMeasureKind::Peak ? m.PeakValue : m.PeakTime, noLocalPeak);
-                }
+                const std::vector<double> trace = CalibratedTrace(file, cell, o, h);
+                for (TMeasureKind kind : options.Measures)
+                    row(c, o, h, kind, MeasureTraceValue(trace, window, times, kind, options));
             }
         }
     }
@@ -174,7 +168,7 @@ void WriteMeasureRows(const TORVAFile& file, const TMeasureOptions& options, TLi
     const std::string windowColumns = Three(options.WindowStart) + "," + Three(options.WindowEnd) + ",";
     int lastCell = -1;
     std::string cellColumns;
-    ForEachMeasure(file, options, [&](int c, int o, int h, TMeasureKind kind, double value, bool noLocalPeak) {
+    ForEachMeasure(file, options, [&](int c, int o, int h, TMeasureKind kind, const TTraceValue& value) {
         if (c != lastCell) {
             cellColumns = fileColumn + std::to_string(c + 1) + "," +
                           CsvField(Windows1252ToUtf8(file.Cells[static_cast<std::size_t>(c)].Name)) + ",";
@@ -185,9 +179,10 @@ void WriteMeasureRows(const TORVAFile& file, const TMeasureOptions& options, TLi
         sink.Write(MeasureName(kind));
         sink.Write(",");
         sink.Write(windowColumns);
-        sink.Write(Three(value));
+        if (value.Value)
+            sink.Write(Three(*value.Value));
         sink.Write(",");
-        sink.Write(noLocalPeak ? kNoLocalPeak : std::string_view());
+        sink.Write(value.Note);
         sink.EndLine();
     });
 }
@@ -195,13 +190,13 @@ void WriteMeasureRows(const TORVAFile& file, const TMeasureOptions& options, TLi
 TMeasureColumns MeasureColumns(const TORVAFile& file, const TMeasureOptions& options)
 {
     TMeasureColumns table;
-    ForEachMeasure(file, options, [&](int c, int o, int h, TMeasureKind kind, double value, bool noLocalPeak) {
+    ForEachMeasure(file, options, [&](int c, int o, int h, TMeasureKind kind, const TTraceValue& value) {
         table.Cell.push_back(c + 1);
         table.Observation.push_back(o + 1);
         table.Channel.push_back(h + 1);
         table.Measure.push_back(kind);
-        table.Value.push_back(value);
-        table.NoLocalPeak.push_back(noLocalPeak);
+        table.Value.push_back(value.Value.value_or(std::numeric_limits<double>::quiet_NaN()));
+        table.Note.push_back(value.Note);
     });
     return table;
 }

@@ -1,11 +1,13 @@
 #pragma once
 // ERP measures: one number per file, cell, observation, channel and measure (the mean
-// amplitude in a time window, a peak amplitude or its latency), as a CSV table for the
-// statistics program.
+// amplitude in a time window, a peak amplitude or its latency, areas, fractional
+// latencies, each on the subject's own average or scored by the jackknife), as a CSV
+// table for the statistics program.
 #include "model/ORVAFile.h"
 #include "select/LineSink.h"
 #include "select/Selection.h"
 #include "select/TimeWindow.h"
+#include "tools/TraceMeasures.h"
 
 #include <cstdint>
 #include <optional>
@@ -15,24 +17,16 @@
 
 namespace orva {
 
-enum class TMeasureKind { Mean, Peak, PeakLatency };
-enum class TPolarity { Positive, Negative };
-
-/// "mean", "peak", "peak-latency": the name on the command line and in the table.
-std::string_view MeasureName(TMeasureKind kind);
-/// The measure of that name, or nothing.
-std::optional<TMeasureKind> MeasureFromName(std::string_view name);
-
 /// What to measure. The window holds every sample whose time t (ms) lies in
-/// WindowStart <= t <= WindowEnd. Neighbours 0 looks for the simple peak; N >= 1 for a local
-/// peak (see FindPeak). The lists hold zero-based indices as ParseSelectionList gives them;
-/// a list left out means everything each cell has.
-struct TMeasureOptions {
+/// WindowStart <= t <= WindowEnd; the settings say how each measure is taken. The lists
+/// hold zero-based indices as ParseSelectionList gives them; a list left out means
+/// everything each cell has. Jackknife (average files): each listed observation of a cell
+/// is a subject, measured on the mean of the other listed subjects and retrieved.
+struct TMeasureOptions : TTraceSettings {
     double WindowStart = 0;
     double WindowEnd = 0;
     std::vector<TMeasureKind> Measures;
-    TPolarity Polarity = TPolarity::Positive;
-    int Neighbours = 0;
+    bool Jackknife = false;
     std::optional<TSelectionList> Cells;
     std::optional<TSelectionList> Observations;
     std::optional<TSelectionList> Channels;
@@ -43,45 +37,30 @@ inline constexpr std::string_view kMeasureHeader =
     "file,cell,cell_name,observation,channel,measure,window_start_ms,window_end_ms,value,note";
 /// Rows end with LF alone, as in the long table.
 inline constexpr std::string_view kMeasureLineEnd = "\n";
-/// The note of a peak found without the local peak that was asked for.
-inline constexpr std::string_view kNoLocalPeak = "no local peak";
+/// The notes of jackknife rows: alone, or with the note of a subset's measure (that of
+/// the last subset with one; a subset without a value leaves the cell's scores empty).
+inline constexpr std::string_view kJackknife = "jackknife";
+inline constexpr std::string_view kJackknifeNoLocalPeak = "jackknife; no local peak";
+inline constexpr std::string_view kJackknifeNoArea = "jackknife; no area";
+inline constexpr std::string_view kJackknifeNoCrossing = "jackknife; no crossing";
+/// The jackknife note that goes with the note of a trace measure.
+std::string_view JackknifeNote(std::string_view traceNote);
 
-/// The peak of trace within window: the sample of the largest value (Negative: smallest),
-/// the first on ties. With neighbours N >= 1 only local peaks count: samples with N samples
-/// on each side within the trace (they may lie outside the window) whose value is beyond
-/// the mean of the N before it and beyond the mean of the N after it. Local is false when
-/// a local peak was asked for and there was none; Index is then the simple peak.
-struct TPeak {
-    int Index = 0;
-    bool Local = false;
-};
-TPeak FindPeak(const std::vector<double>& trace, TSampleRange window, TPolarity polarity, int neighbours);
-
-/// The arithmetic mean of trace over the window.
-double WindowMean(const std::vector<double>& trace, TSampleRange window);
-
-/// The calibrated values of observation o, channel h of a cell, in sample order.
-std::vector<double> CalibratedTrace(const TORVAFile& file, const TORVACell& cell, int o, int h);
-
-/// Every measure of one trace (zero-based cell c, observation o, channel h) in the window;
-/// the options must have passed CheckMeasures.
-struct TTraceMeasures {
-    TSampleRange Window;
-    double Mean = 0;
-    TPeak Peak;
-    double PeakValue = 0;
-    double PeakTime = 0;
-};
+/// The mean and peak of one trace (zero-based cell c, observation o, channel h) in the
+/// window; the options must have passed CheckMeasures.
 TTraceMeasures MeasureTrace(const TORVAFile& file, int c, int o, int h, const TMeasureOptions& options);
 
 /// Refuses (EORVAError naming the file) what the long table refuses for the same lists, a
-/// window that is empty or reversed, no measure, a negative neighbour count, and a listed
-/// cell without a sample in the window (naming the cell and the time range of its samples).
+/// window that is empty or reversed, no measure, a negative neighbour count, a fraction
+/// outside 0 to 1, a listed cell without a sample in the window (naming the cell and the
+/// time range of its samples), and the jackknife of a session file or of a cell with fewer
+/// than 3 listed subjects.
 void CheckMeasures(const TORVAFile& file, const TMeasureOptions& options);
 
 /// Checks as CheckMeasures does, then writes the rows of file (not the header), nested
 /// cell > observation > channel > measure, each in list order. Numbers have '.' and three
-/// decimals; the window columns repeat the window asked for.
+/// decimals; the window columns repeat the window asked for; a measure without a value
+/// leaves its value empty and says why in the note.
 void WriteMeasureRows(const TORVAFile& file, const TMeasureOptions& options, TLineSink& sink);
 
 /// The rows of WriteMeasureRows as columns, one entry per row in the same order, for clients
@@ -91,9 +70,10 @@ struct TMeasureColumns {
     std::vector<std::int32_t> Observation;
     std::vector<std::int32_t> Channel;
     std::vector<TMeasureKind> Measure;
+    /// NaN where the table's value is empty.
     std::vector<double> Value;
-    /// The row's note: kNoLocalPeak or nothing.
-    std::vector<bool> NoLocalPeak;
+    /// The row's note: one of the notes above, of the trace measures, or empty.
+    std::vector<std::string_view> Note;
 };
 /// Checks as CheckMeasures does, then fills the columns.
 TMeasureColumns MeasureColumns(const TORVAFile& file, const TMeasureOptions& options);

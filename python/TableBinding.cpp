@@ -3,9 +3,13 @@
 #include "export/MeasureExport.h"
 #include "python/BindingSupport.h"
 
+#include <pybind11/stl.h>
+
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <optional>
+#include <string_view>
 
 namespace orva::python {
 
@@ -24,7 +28,7 @@ cell > observation > channel > sample. Raises orva.Error with the batch tool's t
 number outside the file.)doc";
 
 const char* const kMeasureDoc =
-    R"doc(measure(window_ms, measures=("mean",), polarity="positive", neighbours=0, cells=None, obs=None, chans=None) -> dict
+    R"doc(measure(window_ms, measures=("mean",), polarity="positive", neighbours=0, cells=None, obs=None, chans=None, fraction=0.5, area=None, offset=False, jackknife=False) -> dict
 
 The measure table of "orva measure" as a dict of NumPy arrays under its column names:
 file, cell, cell_name, observation, channel, measure, window_start_ms, window_end_ms,
@@ -32,14 +36,23 @@ value, note. One row per cell, observation, channel and measure, nested in that 
 
 window_ms   (start, end): the samples whose time lies from start to end ms inclusive
             (from the stimulus in an average file, from the first sample in a session file)
-measures    names among "mean", "peak", "peak-latency"
+measures    names among "mean", "peak", "peak-latency", "area", "positive-area",
+            "negative-area", "integral", "fractional-area-latency", "fractional-peak-latency"
 polarity    "positive" (largest value) or "negative" (smallest)
 neighbours  0: the simple peak; N >= 1: the largest local peak, beyond the mean of the N
             samples on either side (the note says "no local peak" when there is none)
 cells, obs, chans  selections as in long_table.
+fraction    0 to 1: of the area or of the peak, for the fractional latencies
+area        the area of fractional-area-latency: "positive", "negative", "rectified" or
+            "integral"; None: that of the polarity
+offset      fractional-peak-latency looks after the peak instead of before it
+jackknife   (average files) each subject's row holds the retrieved score of the measures
+            of the means over the other subjects, noted "jackknife"
 
-Values are exact (not rounded to three decimals). Raises orva.Error as the batch tool
-refuses a file (a number outside the file, a cell without a sample in the window).)doc";
+Values are exact (not rounded to three decimals); a measure without a value ("no area",
+"no crossing" in the note) is NaN. Raises orva.Error as the batch tool refuses a file (a
+number outside the file, a cell without a sample in the window, a fraction outside 0 to 1,
+the jackknife of a session file or of a cell with fewer than 3 subjects).)doc";
 
 py::dict LongTable(const TDocument& d, const py::object& cells, const py::object& obs, const py::object& chans,
                    const py::object& samples)
@@ -88,7 +101,8 @@ std::pair<double, double> Window(const py::object& window)
 }
 
 py::dict Measure(const TDocument& d, const py::object& window, const py::object& measures, const std::string& polarity,
-                 int neighbours, const py::object& cells, const py::object& obs, const py::object& chans)
+                 int neighbours, const py::object& cells, const py::object& obs, const py::object& chans,
+                 double fraction, const std::optional<std::string>& area, bool offset, bool jackknife)
 {
     TMeasureOptions options;
     std::tie(options.WindowStart, options.WindowEnd) = Window(window);
@@ -98,13 +112,21 @@ py::dict Measure(const TDocument& d, const py::object& window, const py::object&
         const std::string text = py::str(name).cast<std::string>();
         const auto kind = MeasureFromName(text);
         if (!kind)
-            throw py::value_error("unknown measure \"" + text + "\" (mean, peak or peak-latency)");
+            throw py::value_error("unknown measure \"" + text + "\" (" + MeasureNamesText() + ")");
         options.Measures.push_back(*kind);
     }
     if (polarity != "positive" && polarity != "negative")
         throw py::value_error("polarity is positive or negative, not \"" + polarity + "\"");
     options.Polarity = polarity == "positive" ? TPolarity::Positive : TPolarity::Negative;
     options.Neighbours = neighbours;
+    options.Fraction = fraction;
+    if (area) {
+        options.Area = AreaKindFromName(*area);
+        if (!options.Area)
+            throw py::value_error("area is positive, negative, rectified or integral, not \"" + *area + "\"");
+    }
+    options.Offset = offset;
+    options.Jackknife = jackknife;
     options.Cells = SelectionArgument(cells, "cells");
     options.Observations = SelectionArgument(obs, "obs");
     options.Channels = SelectionArgument(chans, "chans");
@@ -117,17 +139,22 @@ py::dict Measure(const TDocument& d, const py::object& window, const py::object&
     }
     const std::size_t rows = table.Cell.size();
     py::list measureNames;
-    for (TMeasureKind kind : {TMeasureKind::Mean, TMeasureKind::Peak, TMeasureKind::PeakLatency})
+    for (TMeasureKind kind : kMeasureKinds)
         measureNames.append(py::str(std::string(MeasureName(kind))));
+    // The notes are few fixed texts: each row takes its text's place in the list of them.
+    std::vector<std::string_view> noteList{std::string_view()};
     std::vector<std::int32_t> kinds;
     std::vector<std::int32_t> notes;
     for (std::size_t i = 0; i < rows; ++i) {
         kinds.push_back(static_cast<std::int32_t>(table.Measure[i]));
-        notes.push_back(table.NoLocalPeak[i] ? 1 : 0);
+        auto at = std::find(noteList.begin(), noteList.end(), table.Note[i]);
+        if (at == noteList.end())
+            at = noteList.insert(noteList.end(), table.Note[i]);
+        notes.push_back(static_cast<std::int32_t>(at - noteList.begin()));
     }
     py::list noteTexts;
-    noteTexts.append(py::str(""));
-    noteTexts.append(py::str(std::string(kNoLocalPeak)));
+    for (std::string_view note : noteList)
+        noteTexts.append(py::str(std::string(note)));
     const py::module_ np = py::module_::import("numpy");
     py::dict out = TableStart(d.File, std::move(table.Cell), std::move(table.Observation));
     out["channel"] = VectorArray(std::move(table.Channel));
@@ -147,7 +174,8 @@ void AddTableMethods(py::class_<TDocument, TDocumentPtr>& cls)
             py::arg("chans") = py::none(), py::arg("samples") = py::none(), kLongTableDoc);
     cls.def("measure", &Measure, py::arg("window_ms"), py::arg("measures") = py::make_tuple("mean"),
             py::arg("polarity") = "positive", py::arg("neighbours") = 0, py::arg("cells") = py::none(),
-            py::arg("obs") = py::none(), py::arg("chans") = py::none(), kMeasureDoc);
+            py::arg("obs") = py::none(), py::arg("chans") = py::none(), py::arg("fraction") = 0.5,
+            py::arg("area") = py::none(), py::arg("offset") = false, py::arg("jackknife") = false, kMeasureDoc);
 }
 
 } // namespace orva::python

@@ -6,12 +6,21 @@
 
 namespace orva {
 
-double MeasureSampleTime(const TORVAFile& file, const TORVACell& cell, int s)
+double TSampleTimes::At(int s) const
 {
     // One exact fraction divided once, as the long table computes its time column.
-    const std::int32_t baseline = file.IsAverageFile() ? file.GeneralInformation.BaselineDuration : 0;
-    const std::int64_t numerator = std::int64_t{s} * 1000 - std::int64_t{baseline} * cell.SamplesPerSecond;
-    return static_cast<double>(numerator) / cell.SamplesPerSecond;
+    const std::int64_t numerator = std::int64_t{s} * 1000 - std::int64_t{BaselineMs} * SamplesPerSecond;
+    return static_cast<double>(numerator) / SamplesPerSecond;
+}
+
+TSampleTimes CellSampleTimes(const TORVAFile& file, const TORVACell& cell)
+{
+    return TSampleTimes{cell.SamplesPerSecond, file.IsAverageFile() ? file.GeneralInformation.BaselineDuration : 0};
+}
+
+double MeasureSampleTime(const TORVAFile& file, const TORVACell& cell, int s)
+{
+    return CellSampleTimes(file, cell).At(s);
 }
 
 std::optional<TSampleRange> WindowSamples(const TORVAFile& file, const TORVACell& cell, double start, double end)

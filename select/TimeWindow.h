@@ -3,10 +3,23 @@
 // texts that refuse a window a cell has no sample in.
 #include "model/ORVAFile.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
 namespace orva {
+
+/// The sample times of one cell as numbers, for code that holds a trace without its file:
+/// At(s) is exactly MeasureSampleTime of sample s.
+struct TSampleTimes {
+    std::int32_t SamplesPerSecond = 1;
+    /// Subtracted from every time: the baseline of an average file, 0 in a session file.
+    std::int32_t BaselineMs = 0;
+    double At(int s) const;
+    /// The time between two samples in ms.
+    double Interval() const { return 1000.0 / SamplesPerSecond; }
+};
+TSampleTimes CellSampleTimes(const TORVAFile& file, const TORVACell& cell);
 
 /// The time in ms of zero-based sample s of a cell: s * 1000 / rate, less the baseline of an
 /// average file (0 at the stimulus); nothing is subtracted in a session file.

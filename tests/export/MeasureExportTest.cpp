@@ -12,54 +12,6 @@ namespace {
 using Trace = std::vector<double>;
 using Lines = std::vector<std::string>;
 
-struct TPeakCase {
-    const char* Name;
-    Trace Values;
-    TSampleRange Window;
-    TPolarity Polarity;
-    int Neighbours;
-    int Index;
-    bool Local;
-};
-
-TEST(FindPeak, FindsThePeakOfHandComputableTraces)
-{
-    const auto pos = TPolarity::Positive;
-    const auto neg = TPolarity::Negative;
-    const std::vector<TPeakCase> cases = {
-        {"ramp, largest at the window's end", {0, 1, 2, 3, 4, 5}, {1, 4}, pos, 0, 4, false},
-        {"ramp, smallest at the window's start", {0, 1, 2, 3, 4, 5}, {1, 4}, neg, 0, 1, false},
-        {"single spike", {0, 0, 9, 0, 0}, {0, 4}, pos, 0, 2, false},
-        {"single negative spike", {0, 0, -9, 0, 0}, {0, 4}, neg, 0, 2, false},
-        {"positive polarity ignores a deeper trough", {1, -9, 2, 0}, {0, 3}, pos, 0, 2, false},
-        {"plateau: the first of equal values", {0, 5, 5, 5, 0}, {0, 4}, pos, 0, 1, false},
-        {"negative plateau: the first of equal values", {3, 1, 1, 3}, {0, 3}, neg, 0, 1, false},
-        {"spike outside the window is not seen", {9, 1, 2, 1, 9}, {1, 3}, pos, 0, 2, false},
-        {"local peak beside a larger edge value", {0, 3, 1, 0, 1, 2, 8}, {1, 6}, pos, 1, 1, true},
-        {"local peak judged by neighbours outside the window", {0, 0, 5, 0, 9}, {2, 2}, pos, 2, 2, true},
-        {"two neighbours a side, mean not single values", {1, 0, 4, 0, 1, 9, 9}, {2, 4}, pos, 2, 2, true},
-        {"local peaks of equal value: the first", {0, 5, 0, 5, 0}, {0, 4}, pos, 1, 1, true},
-        {"larger of two local peaks", {0, 2, 0, 7, 0}, {0, 4}, pos, 1, 3, true},
-        {"negative local trough beside a deeper edge", {0, -3, 0, -9}, {0, 3}, neg, 1, 1, true},
-        {"ramp has no local peak: the simple peak", {0, 1, 2, 3, 4}, {0, 4}, pos, 1, 4, false},
-        {"flat top is no local peak", {0, 5, 5, 0}, {0, 3}, pos, 1, 1, false},
-        {"peak too near the trace's end for its neighbours", {0, 1, 9, 1}, {0, 3}, pos, 2, 2, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Name);
-        const TPeak peak = FindPeak(c.Values, c.Window, c.Polarity, c.Neighbours);
-        EXPECT_EQ(peak.Index, c.Index);
-        EXPECT_EQ(peak.Local, c.Local);
-    }
-}
-
-TEST(WindowMean, AveragesTheWindowOnly)
-{
-    EXPECT_DOUBLE_EQ(WindowMean({0, 1, 2, 3, 4, 5}, {1, 4}), 2.5);
-    EXPECT_DOUBLE_EQ(WindowMean({0, 0, 9, 0, 0}, {0, 4}), 1.8);
-    EXPECT_DOUBLE_EQ(WindowMean({7, -3, 100}, {1, 1}), -3);
-}
-
 // An average file (baseline 8 ms, 250 samples a second, so t = 4 s - 8 for zero-based s)
 // or a session file (t = 4 s), with raw samples given per channel and calibrated by
 // ScaleBins 2 (average) or zero 0 and gain 800 (session): value = raw / 2 in both.
@@ -232,14 +184,6 @@ TEST(CheckMeasures, RefusesBeforeWritingAnything)
         SCOPED_TRACE(c.Name);
         EXPECT_EQ(Refusal(f, c.Given), c.Cause);
     }
-}
-
-TEST(MeasureName, ReadsBackEveryName)
-{
-    for (TMeasureKind kind : {TMeasureKind::Mean, TMeasureKind::Peak, TMeasureKind::PeakLatency})
-        EXPECT_EQ(MeasureFromName(MeasureName(kind)), kind);
-    EXPECT_FALSE(MeasureFromName("Peak"));
-    EXPECT_FALSE(MeasureFromName("latency"));
 }
 
 } // namespace

@@ -13,7 +13,7 @@ set(orva_layer_rules
   "select   | model                                               | no"
   "head     | model select                                        | no"
   "tools    | model select head                                   | no"
-  "export   | model select                                        | no"
+  "export   | model select tools                                  | no"
   "formats  | model select head                                   | no"
   "plot     | model select head tools export                      | yes"
   "ui       | model select head tools export formats plot data    | yes"

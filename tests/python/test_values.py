@@ -99,6 +99,30 @@ def test_measure_equals_orva_measure(tmp_path, demo_ave):
     assert set(table["window_start_ms"]) == {250.0}
 
 
+def test_new_measures_and_jackknife_equal_orva_measure(tmp_path, demo_ave):
+    out = tmp_path / "m.csv"
+    names = ("area", "positive-area", "negative-area", "integral", "fractional-area-latency",
+             "fractional-peak-latency")
+    for options, args in [(dict(fraction=0.3, offset=True), ["--fraction", "0.3", "--offset"]),
+                          (dict(polarity="negative", area="rectified", jackknife=True),
+                           ["--polarity", "negative", "--area", "rectified", "--jackknife"])]:
+        run_orva("measure", demo_ave, "-o", out, "--window", "250", "450", *sum([["--measure", m] for m in names], []),
+                 "--chans", "1 31", "--cells", "2", *args)
+        rows = read_csv(out)
+        table = orva.read(demo_ave).measure((250, 450), names, chans=[1, 31], cells=[2], **options)
+        assert list(table["note"]) == [r["note"] for r in rows]
+        empty = [r["value"] == "" for r in rows]
+        np.testing.assert_array_equal(np.isnan(table["value"]), empty)
+        np.testing.assert_allclose(table["value"][~np.array(empty)],
+                                   [float(r["value"]) for r in rows if r["value"]], atol=5e-4 + 1e-9)
+    assert set(table["note"]) <= {"jackknife", "jackknife; no crossing", "jackknife; no local peak"}
+    f = orva.read(demo_ave)
+    with pytest.raises(ValueError, match="area is positive, negative, rectified or integral"):
+        f.measure((250, 450), ("fractional-area-latency",), area="absolute")
+    with pytest.raises(orva.Error, match="The fraction is 1.500"):
+        f.measure((250, 450), ("fractional-area-latency",), fraction=1.5)
+
+
 def test_header_fields_and_report(tmp_path):
     rng = np.random.default_rng(3)
     path = tmp_path / "h\u00e9.ave"
