@@ -24,8 +24,9 @@ struct TQualityArguments {
     std::string Output;
     std::vector<std::string> Windows;
     std::vector<std::string> Measures;
-    std::optional<std::string> Cells, Chans, Obs, Seed, Polarity;
+    std::optional<std::string> Cells, Chans, Obs, Seed, Polarity, Fraction, Area;
     std::optional<int> BaselineMs, Bootstrap, Neighbours;
+    bool Onset = false, Offset = false;
     TRuleArguments Rules;
     bool OpenAnyway = false;
     int Jobs = 1;
@@ -62,13 +63,19 @@ TQualityOptions QualityOptions(const TQualityArguments& a)
     if (a.Seed)
         o.Seed = *SeedNumber(*a.Seed);
     for (const auto& name : a.Measures) {
-        const TQualityMeasure m = *QualityMeasureFromName(name);
+        const TMeasureKind m = *MeasureFromName(name);
         if (std::find(o.Measures.begin(), o.Measures.end(), m) == o.Measures.end())
             o.Measures.push_back(m);
     }
-    o.NegativePeak = a.Polarity == "negative";
+    if (a.Polarity)
+        o.Settings.Polarity = *a.Polarity == "positive" ? TPolarity::Positive : TPolarity::Negative;
     if (a.Neighbours)
-        o.Neighbours = *a.Neighbours;
+        o.Settings.Neighbours = *a.Neighbours;
+    if (a.Fraction)
+        o.Settings.Fraction = *ParseTime(*a.Fraction);
+    if (a.Area)
+        o.Settings.Area = AreaKindFromName(*a.Area);
+    o.Settings.Offset = a.Offset;
     return o;
 }
 
@@ -89,20 +96,29 @@ void Declare(CLI::App* command, TQualityArguments& a)
     AddText(command, "--seed", a.Seed, "S", "the bootstrap's seed (default 1)", [](const std::string& text) {
         return SeedNumber(text) ? std::string() : "needs a whole number from 0 to 2^64 - 1, not \"" + text + "\"";
     });
-    command->add_option("--measure", a.Measures, "mean, peak or peak-latency, as measure takes them; once per measure")
+    command->add_option("--measure", a.Measures, MeasureNamesText() + ", as measure takes them; once per measure")
         ->type_name("M")
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->check(CLI::Validator(
             [](std::string& text) {
-                return QualityMeasureFromName(text) ? std::string()
-                                                    : "is mean, peak or peak-latency, not \"" + text + "\"";
+                return MeasureFromName(text) ? std::string() : "is " + MeasureNamesText() + ", not \"" + text + "\"";
             },
             ""));
     AddChoice(command, "--polarity", a.Polarity, {"positive", "negative"},
               "the peak's sign (default positive: the largest value)");
     AddWholeNumber(command, "--neighbours", a.Neighbours, 1, INT_MAX, "N",
                    "the largest local peak, beyond the mean of N samples on either side");
+    AddText(command, "--fraction", a.Fraction, "F", "the fraction of the fractional latencies (0 to 1, default 0.5)",
+            [](const std::string& text) {
+                const auto value = ParseTime(text);
+                return value && *value >= 0 && *value <= 1 ? std::string()
+                                                           : "needs a number from 0 to 1, not \"" + text + "\"";
+            });
+    AddChoice(command, "--area", a.Area, {"positive", "negative", "rectified", "integral"},
+              "the area of fractional-area-latency (default: that of --polarity)");
+    auto* onset = AddFlag(command, "--onset", a.Onset, "fractional-peak-latency looks before the peak (the default)");
+    AddFlag(command, "--offset", a.Offset, "fractional-peak-latency looks after the peak")->excludes(onset);
     AddJobs(command, a.Jobs);
     AddOpenAnyway(command, a.OpenAnyway);
 }
@@ -176,7 +192,8 @@ std::vector<TCommand> QualityCommands()
          "usage: orva quality FILE.ses... -o OUT.csv [--window T1 T2]... [--cells LIST] [--chans LIST]\n"
          "                    [--obs LIST] [--baseline-ms MS] [RULES | --reject-list REPORT.csv]\n"
          "                    [--bootstrap N --measure M [--measure M2 ...] [--seed S]\n"
-         "                     [--polarity positive|negative] [--neighbours N]] [-j JOBS] [--open-anyway]\n",
+         "                     [--polarity positive|negative] [--neighbours N] [--fraction F]\n"
+         "                     [--area KIND] [--onset | --offset]] [-j JOBS] [--open-anyway]\n",
          "Writes one CSV row per file, cell, window and channel with the columns\n"
          "  file,cell,cell_name,channel,window_start_ms,window_end_ms,trials,asme,baseline_sd\n"
          "and bsme_M for each --measure M, over exactly the trials that average keeps with the\n"
@@ -187,7 +204,9 @@ std::vector<TCommand> QualityCommands()
          "  baseline_sd  the sd (n - 1) over the samples before 0 ms of the average of the\n"
          "               trials (empty with fewer than two such samples)\n"
          "  bsme_M       the sd (n - 1) of measure M over N bootstrap averages, each of n trials\n"
-         "               drawn with replacement (the same for a seed S on every platform)\n"
+         "               drawn with replacement (the same for a seed S on every platform and\n"
+         "               with any -j); M and its options as measure takes them; an average\n"
+         "               without a value (no area, no crossing) is left out of the sd\n"
          "Windows take the samples from T1 to T2 ms inclusive, times as measure gives them in\n"
          "the average file: 0 ms lies MS (--baseline-ms) after the first sample. Without\n"
          "--window: the 100 ms windows from 0 ms outward (..., -100 to 0, 0 to 100, ...) that lie\n"

@@ -12,7 +12,7 @@ namespace orva::python {
 namespace {
 
 const char* const kQualityDoc =
-    R"doc(quality(windows=None, peak_to_peak=None, flat=None, absolute=None, window=None, moving_window=None, chans=None, bad_channels=None, reject_list=None, obs=None, baseline_ms=0, cells=None, bootstrap=None, seed=1, measures=None, polarity="positive", neighbours=0) -> dict
+    R"doc(quality(windows=None, peak_to_peak=None, flat=None, absolute=None, window=None, moving_window=None, chans=None, bad_channels=None, reject_list=None, obs=None, baseline_ms=0, cells=None, bootstrap=None, seed=1, measures=None, polarity="positive", neighbours=0, fraction=0.5, area=None, offset=False) -> dict
 
 The table of "orva quality" as a dict of NumPy arrays under its column names: file, cell,
 cell_name, channel, window_start_ms, window_end_ms, trials, asme, baseline_sd and bsme_M
@@ -29,8 +29,9 @@ obs, baseline_ms  the observations averaged and where 0 ms lies, as "orva averag
 cells          the cells of the table (a selection as in long_table)
 bootstrap      the number of bootstrap averages per cell for each of measures
 seed           the bootstrap's seed: the same values on every platform
-measures       a list of measure names (mean, peak, peak-latency); polarity and neighbours
-               as in measure()
+measures       a list of measure names as measure() takes them; polarity, neighbours,
+               fraction, area and offset as there; an average without a value (no area,
+               no crossing) is left out of the sd
 
 Session files only. Raises orva.Error with the batch tool's text for what it refuses.)doc";
 
@@ -82,7 +83,7 @@ py::dict Quality(const TDocument& d, const py::object& windows, const py::object
                  const py::object& absolute, const py::object& window, const py::object& moving, const py::object& chans,
                  const py::object& badChannels, const py::object& rejectList, const py::object& obs, int baselineMs,
                  const py::object& cells, const py::object& bootstrap, std::uint64_t seed, const py::object& measures,
-                 const std::string& polarity, int neighbours)
+                 const std::string& polarity, int neighbours, double fraction, const py::object& area, bool offset)
 {
     py::dict k;
     k["peak_to_peak"] = peakToPeak;
@@ -111,15 +112,23 @@ py::dict Quality(const TDocument& d, const py::object& windows, const py::object
     if (!measures.is_none())
         for (const py::handle m : measures) {
             const std::string name = py::str(m);
-            const auto kind = QualityMeasureFromName(name);
+            const auto kind = MeasureFromName(name);
             if (!kind)
-                throw py::value_error("measures: \"" + name + "\" is not mean, peak or peak-latency");
+                throw py::value_error("measures: \"" + name + "\" is not " + MeasureNamesText());
             options.Measures.push_back(*kind);
         }
     if (polarity != "positive" && polarity != "negative")
         throw py::value_error("polarity is \"positive\" or \"negative\", not \"" + polarity + "\"");
-    options.NegativePeak = polarity == "negative";
-    options.Neighbours = neighbours;
+    options.Settings.Polarity = polarity == "negative" ? TPolarity::Negative : TPolarity::Positive;
+    options.Settings.Neighbours = neighbours;
+    options.Settings.Fraction = fraction;
+    options.Settings.Offset = offset;
+    if (!area.is_none()) {
+        const std::string name = py::str(area);
+        options.Settings.Area = AreaKindFromName(name);
+        if (!options.Settings.Area)
+            throw py::value_error("area is positive, negative, rectified or integral, not \"" + name + "\"");
+    }
     const std::optional<std::filesystem::path> list =
         rejectList.is_none() ? std::nullopt : std::optional(PathArgument(rejectList));
     TQualityTable table;
@@ -152,7 +161,7 @@ py::dict Quality(const TDocument& d, const py::object& windows, const py::object
     ordered["asme"] = Values(table.Rows, [](const TQualityRow& r) { return r.Asme; });
     ordered["baseline_sd"] = Values(table.Rows, [](const TQualityRow& r) { return r.BaselineSd; });
     for (std::size_t m = 0; m < options.Measures.size(); ++m)
-        ordered[py::str("bsme_" + QualityMeasureName(options.Measures[m]))] =
+        ordered[py::str("bsme_" + std::string(MeasureName(options.Measures[m])))] =
             Values(table.Rows, [m](const TQualityRow& r) { return r.Bsme[m]; });
     return ordered;
 }
@@ -167,7 +176,8 @@ void AddQualityMethod(py::class_<TDocument, TDocumentPtr>& cls)
             py::arg("bad_channels") = py::none(), py::arg("reject_list") = py::none(), py::arg("obs") = py::none(),
             py::arg("baseline_ms") = 0, py::arg("cells") = py::none(), py::arg("bootstrap") = py::none(),
             py::arg("seed") = 1, py::arg("measures") = py::none(), py::arg("polarity") = "positive",
-            py::arg("neighbours") = 0, kQualityDoc);
+            py::arg("neighbours") = 0, py::arg("fraction") = 0.5, py::arg("area") = py::none(),
+            py::arg("offset") = false, kQualityDoc);
 }
 
 } // namespace orva::python

@@ -111,44 +111,15 @@ struct TRunningSd {
     }
 };
 
-bool Beyond(double a, double b, bool negative) { return negative ? a < b : a > b; }
-
-double MeanOf(const double* trace, int first, int last)
-{
-    double sum = 0;
-    for (int s = first; s <= last; ++s)
-        sum += trace[s];
-    return sum / (last - first + 1);
-}
-
-// The peak as measure finds it, in a piece of trace of `size` samples that holds the window
-// First .. Last and, where the epoch has them, the neighbours on either side: a sample
-// lacking neighbours in the piece lacks them in the epoch.
-int PeakIndex(const double* trace, int size, TSampleRange window, bool negative, int neighbours)
-{
-    int simple = window.First;
-    int local = -1;
-    for (int s = window.First; s <= window.Last; ++s) {
-        if (Beyond(trace[s], trace[simple], negative))
-            simple = s;
-        if (neighbours < 1 || s - neighbours < 0 || s + neighbours >= size)
-            continue;
-        if (Beyond(trace[s], MeanOf(trace, s - neighbours, s - 1), negative) &&
-            Beyond(trace[s], MeanOf(trace, s + 1, s + neighbours), negative) &&
-            (local < 0 || Beyond(trace[s], trace[local], negative)))
-            local = s;
-    }
-    return local >= 0 ? local : simple;
-}
-
 // The samples a bootstrap average needs for one window: the window, and for a local peak
 // its neighbours inside the epoch.
 TSampleRange BootstrapSpan(const TORVACell& cell, TSampleRange window, const TQualityOptions& options)
 {
     bool peak = false;
-    for (TQualityMeasure m : options.Measures)
-        peak = peak || m != TQualityMeasure::Mean;
-    const int reach = peak ? options.Neighbours : 0;
+    for (TMeasureKind m : options.Measures)
+        peak = peak || m == TMeasureKind::Peak || m == TMeasureKind::PeakLatency ||
+               m == TMeasureKind::FractionalPeakLatency;
+    const int reach = peak ? options.Settings.Neighbours : 0;
     return {std::max(0, window.First - reach), std::min(cell.SamplesPerObservation - 1, window.Last + reach)};
 }
 
@@ -248,45 +219,42 @@ private:
         if (options_.Bootstrap <= 0 || measures == 0)
             return sd;
         const int n = static_cast<int>(trials_.size());
+        const TSampleTimes times{cell_.SamplesPerSecond, options_.Average.BaselineMs};
         TQualityRandom random(options_.Seed, c_);
         std::vector<int> picks(static_cast<std::size_t>(n));
         std::vector<double> sum;
-        std::vector<double> trace;
+        // One trace per window, as long as the epoch up to the span's end; only the span is
+        // ever written or read (a local peak's neighbours lie in it, see BootstrapSpan).
+        std::vector<std::vector<double>> traces;
+        for (const TCellWindow& w : windows_)
+            traces.emplace_back(static_cast<std::size_t>(w.Span.Last + 1), 0.0);
         for (int b = 0; b < options_.Bootstrap; ++b) {
             for (int& pick : picks)
                 pick = trials_[static_cast<std::size_t>(random.Below(n))];
             for (std::size_t w = 0; w < windows_.size(); ++w) {
                 const TSampleRange span = windows_[w].Span;
-                const int length = span.Last - span.First + 1;
-                sum.assign(static_cast<std::size_t>(length) * width_, 0.0);
+                const std::size_t length = static_cast<std::size_t>(span.Last - span.First + 1);
+                sum.assign(length * width_, 0.0);
                 for (int o : picks) {
                     const std::int16_t* raw = cell_.Data.Observation(o) + static_cast<std::size_t>(span.First) * width_;
                     for (std::size_t i = 0; i < sum.size(); ++i)
                         sum[i] += raw[i];
                 }
                 calibration_.MeansOfSums(sum.data(), sum.size(), n);
-                const TSampleRange window{windows_[w].Samples.First - span.First, windows_[w].Samples.Last - span.First};
-                trace.resize(static_cast<std::size_t>(length));
+                std::vector<double>& trace = traces[w];
                 for (std::size_t h = 0; h < width_; ++h) {
-                    for (int s = 0; s < length; ++s)
-                        trace[static_cast<std::size_t>(s)] = sum[static_cast<std::size_t>(s) * width_ + h];
-                    for (std::size_t m = 0; m < measures; ++m)
-                        sd[w][m * width_ + h].Add(Score(options_.Measures[m], trace, window, span.First));
+                    for (std::size_t s = 0; s < length; ++s)
+                        trace[static_cast<std::size_t>(span.First) + s] = sum[s * width_ + h];
+                    for (std::size_t m = 0; m < measures; ++m) {
+                        const TTraceValue v =
+                            MeasureTraceValue(trace, windows_[w].Samples, times, options_.Measures[m], options_.Settings);
+                        if (v.Value)
+                            sd[w][m * width_ + h].Add(*v.Value);
+                    }
                 }
             }
         }
         return sd;
-    }
-
-    double Score(TQualityMeasure kind, const std::vector<double>& trace, TSampleRange window, int offset) const
-    {
-        if (kind == TQualityMeasure::Mean)
-            return MeanOf(trace.data(), window.First, window.Last);
-        const int peak =
-            PeakIndex(trace.data(), static_cast<int>(trace.size()), window, options_.NegativePeak, options_.Neighbours);
-        if (kind == TQualityMeasure::Peak)
-            return trace[static_cast<std::size_t>(peak)];
-        return QualityTime(cell_, offset + peak, options_.Average.BaselineMs);
     }
 
     const TORVAFile& file_;
@@ -306,32 +274,9 @@ std::vector<TQualityWindow> WindowsOf(const TORVACell& cell, const TQualityOptio
 
 } // namespace
 
-std::string QualityMeasureName(TQualityMeasure kind)
-{
-    switch (kind) {
-    case TQualityMeasure::Mean:
-        return "mean";
-    case TQualityMeasure::Peak:
-        return "peak";
-    case TQualityMeasure::PeakLatency:
-        return "peak-latency";
-    }
-    return "";
-}
-
-std::optional<TQualityMeasure> QualityMeasureFromName(const std::string& name)
-{
-    for (TQualityMeasure kind : {TQualityMeasure::Mean, TQualityMeasure::Peak, TQualityMeasure::PeakLatency})
-        if (QualityMeasureName(kind) == name)
-            return kind;
-    return std::nullopt;
-}
-
 double QualityTime(const TORVACell& cell, int s, std::int32_t baselineMs)
 {
-    // One exact fraction divided once, as measure computes the average file's times.
-    const std::int64_t numerator = std::int64_t{s} * 1000 - std::int64_t{baselineMs} * cell.SamplesPerSecond;
-    return static_cast<double>(numerator) / cell.SamplesPerSecond;
+    return TSampleTimes{cell.SamplesPerSecond, baselineMs}.At(s);
 }
 
 std::vector<TQualityWindow> DefaultQualityWindows(const TORVACell& cell, std::int32_t baselineMs)
@@ -371,9 +316,11 @@ void CheckQuality(const TORVAFile& session, const TQualityOptions& options)
                                   std::to_string(options.Bootstrap));
     if ((options.Bootstrap > 0) != !options.Measures.empty())
         RefuseExport(session, std::string(kCannot) + "a bootstrap and its measures go together");
-    if (options.Neighbours < 0)
+    if (options.Settings.Neighbours < 0)
         RefuseExport(session, std::string(kCannot) + "the number of neighbours is " +
-                                  std::to_string(options.Neighbours) + "; it must be 0 (simple peak) or more");
+                                  std::to_string(options.Settings.Neighbours) + "; it must be 0 (simple peak) or more");
+    if (!(options.Settings.Fraction >= 0 && options.Settings.Fraction <= 1))
+        RefuseExport(session, std::string(kCannot) + "the fraction must lie from 0 to 1");
     for (int c : Distinct(options.Cells, session.NumCells())) {
         const TORVACell& cell = session.Cells[static_cast<std::size_t>(c)];
         const std::string where = "Cell " + std::to_string(c + 1);

@@ -3,6 +3,7 @@
 // each cell, channel and window, over exactly the trials that the average takes, analytic
 // for the mean amplitude and by bootstrap for any measure.
 #include "tools/ErpAverage.h"
+#include "tools/TraceMeasures.h"
 
 #include <cstdint>
 #include <optional>
@@ -10,11 +11,6 @@
 #include <vector>
 
 namespace orva {
-
-/// The measures a bootstrap average is scored on, as measure names them.
-enum class TQualityMeasure { Mean, Peak, PeakLatency };
-std::string QualityMeasureName(TQualityMeasure kind);
-std::optional<TQualityMeasure> QualityMeasureFromName(const std::string& name);
 
 /// One window from Start to End ms, inclusive, on the time axis of the average.
 struct TQualityWindow {
@@ -33,12 +29,13 @@ struct TQualityOptions {
     std::vector<TQualityWindow> Windows;
     std::optional<TSelectionList> Cells;
     std::optional<TSelectionList> Channels;
-    /// Bootstrap averages per cell (0: none) and the measures each is scored on.
+    /// Bootstrap averages per cell (0: none) and the measures each is scored on, as measure
+    /// takes them. A bootstrap average without a value (no area, no crossing) is left out of
+    /// its measure's sd.
     int Bootstrap = 0;
     std::uint64_t Seed = 1;
-    std::vector<TQualityMeasure> Measures;
-    bool NegativePeak = false;
-    int Neighbours = 0;
+    std::vector<TMeasureKind> Measures;
+    TTraceSettings Settings;
 };
 
 /// One row of the table (zero-based cell and channel). The SME fields are empty for a cell
@@ -72,8 +69,8 @@ std::vector<TQualityWindow> DefaultQualityWindows(const TORVACell& cell, std::in
 /// Refuses (EORVAError naming the file) an average file (its observations are subjects, not
 /// trials), what average refuses for the same options, lists outside the file, a window that
 /// is reversed or not finite or holds no sample of a chosen cell, a cell too short for any
-/// default window, a negative bootstrap count, a bootstrap without a measure and a negative
-/// neighbour count.
+/// default window, a bootstrap of one average, a bootstrap without a measure or measures
+/// without one, a negative neighbour count and a fraction outside 0 to 1.
 void CheckQuality(const TORVAFile& session, const TQualityOptions& options);
 
 /// Checks, then computes the table of session.

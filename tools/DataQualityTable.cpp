@@ -44,11 +44,11 @@ std::string SpreadText(const TSmeSpread& s)
 
 } // namespace
 
-std::string QualityHeader(const std::vector<TQualityMeasure>& measures)
+std::string QualityHeader(const std::vector<TMeasureKind>& measures)
 {
     std::string header = "file,cell,cell_name,channel,window_start_ms,window_end_ms,trials,asme,baseline_sd";
-    for (TQualityMeasure m : measures)
-        header += ",bsme_" + QualityMeasureName(m);
+    for (TMeasureKind m : measures)
+        header.append(",bsme_").append(MeasureName(m));
     return header;
 }
 

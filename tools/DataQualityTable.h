@@ -15,7 +15,7 @@ inline constexpr std::string_view kQualityLineEnd = "\n";
 
 /// "file,cell,cell_name,channel,window_start_ms,window_end_ms,trials,asme,baseline_sd" and a
 /// bsme_M column per measure.
-std::string QualityHeader(const std::vector<TQualityMeasure>& measures);
+std::string QualityHeader(const std::vector<TMeasureKind>& measures);
 
 /// The rows of file (not the header): numbers from 1, values with four decimals, empty
 /// where the table holds nothing.

@@ -135,7 +135,7 @@ TEST_F(OrvaQuality, Refusals)
     };
     usage({"--measure", "mean"}, "--bootstrap N and --measure M go together");
     usage({"--bootstrap", "1", "--measure", "mean"}, "--bootstrap");
-    usage({"--bootstrap", "9", "--measure", "median"}, "is mean, peak or peak-latency");
+    usage({"--bootstrap", "9", "--measure", "median"}, "not \"median\"");
     usage({"--window", "2", "0"}, "the start comes after the end");
     usage({"--window", "5", "9"}, "has no sample in the window 5 to 9 ms");
     usage({"--reject-list", dir.Path("r.csv"), "--peak-to-peak", "100"}, "excludes");

@@ -178,7 +178,7 @@ TEST_F(DataQualityTest, RefusesWhatItCannotJudge)
     EXPECT_NE(Refusal(f, options).find("after its end"), std::string::npos);
     options.Windows = {{0, 2}};
     options.Bootstrap = 1;
-    options.Measures = {TQualityMeasure::Mean};
+    options.Measures = {TMeasureKind::Mean};
     EXPECT_NE(Refusal(f, options).find("2 or more"), std::string::npos);
     options.Bootstrap = 10;
     options.Measures.clear();
@@ -214,8 +214,8 @@ TEST(QualityRandom, PortableStreamsPerCellAndUniformDraws)
     EXPECT_EQ(a.Below(1), 0);
 }
 
-// The bootstrap recomputed plainly: the same draws, whole-epoch averages, the peak searched
-// on the whole trace; the program sums only the window and its neighbours.
+// The bootstrap recomputed plainly: the same draws, whole-epoch averages, every measure taken
+// on the whole trace; the program sums only the window and, for the peaks, its neighbours.
 TEST_F(DataQualityTest, BootstrapMatchesAWholeEpochRecomputation)
 {
     const int trials = 7, samples = 40, channels = 2;
@@ -230,14 +230,17 @@ TEST_F(DataQualityTest, BootstrapMatchesAWholeEpochRecomputation)
     options.Windows = {{-10, -6}, {5, 12}, {25, 29}}; // the first and last reach the epoch's edges
     options.Bootstrap = 300;
     options.Seed = 42;
-    options.Measures = {TQualityMeasure::Mean, TQualityMeasure::Peak, TQualityMeasure::PeakLatency};
-    options.Neighbours = 3;
-    options.NegativePeak = true;
+    options.Measures.assign(std::begin(kMeasureKinds), std::end(kMeasureKinds));
+    options.Settings.Neighbours = 3;
+    options.Settings.Polarity = TPolarity::Negative;
+    options.Settings.Fraction = 0.3;
+    const std::size_t kinds = options.Measures.size();
     const TQualityTable t = MeasureQuality(f, options);
     ASSERT_EQ(t.Rows.size(), 6u);
 
+    const TSampleTimes times{1000, 10};
     TQualityRandom random(42, 0);
-    std::vector<std::vector<double>> scores(6 * 3);
+    std::vector<std::vector<double>> scores(6 * kinds);
     for (int b = 0; b < options.Bootstrap; ++b) {
         std::vector<double> avg(static_cast<std::size_t>(samples * channels), 0.0);
         for (int k = 0; k < trials; ++k) {
@@ -246,46 +249,32 @@ TEST_F(DataQualityTest, BootstrapMatchesAWholeEpochRecomputation)
                 avg[static_cast<std::size_t>(i)] += data[static_cast<std::size_t>(o * samples * channels + i)];
         }
         for (std::size_t w = 0; w < 3; ++w) {
-            const int first = static_cast<int>(options.Windows[w].Start) + 10;
-            const int last = static_cast<int>(options.Windows[w].End) + 10;
+            const TSampleRange window{static_cast<int>(options.Windows[w].Start) + 10,
+                                      static_cast<int>(options.Windows[w].End) + 10};
             for (int h = 0; h < channels; ++h) {
                 std::vector<double> trace;
                 for (int s = 0; s < samples; ++s)
                     trace.push_back(avg[static_cast<std::size_t>(s * channels + h)] / trials);
-                double mean = 0;
-                for (int s = first; s <= last; ++s)
-                    mean += trace[static_cast<std::size_t>(s)];
-                // Local negative peak with 3 neighbours, else the simple one.
-                int simple = first, local = -1;
-                for (int s = first; s <= last; ++s) {
-                    const double x = trace[static_cast<std::size_t>(s)];
-                    if (x < trace[static_cast<std::size_t>(simple)])
-                        simple = s;
-                    if (s < 3 || s + 3 >= samples)
-                        continue;
-                    double before = 0, after = 0;
-                    for (int j = 1; j <= 3; ++j) {
-                        before += trace[static_cast<std::size_t>(s - j)];
-                        after += trace[static_cast<std::size_t>(s + j)];
-                    }
-                    if (x < before / 3 && x < after / 3 && (local < 0 || x < trace[static_cast<std::size_t>(local)]))
-                        local = s;
-                }
-                const int peak = local >= 0 ? local : simple;
                 const std::size_t row = w * channels + static_cast<std::size_t>(h);
-                scores[row * 3].push_back(mean / (last - first + 1));
-                scores[row * 3 + 1].push_back(trace[static_cast<std::size_t>(peak)]);
-                scores[row * 3 + 2].push_back(peak - 10.0);
+                for (std::size_t m = 0; m < kinds; ++m)
+                    if (auto v = MeasureTraceValue(trace, window, times, options.Measures[m], options.Settings).Value)
+                        scores[row * kinds + m].push_back(*v);
             }
         }
     }
     for (std::size_t row = 0; row < 6; ++row)
-        for (std::size_t m = 0; m < 3; ++m)
-            EXPECT_NEAR(*t.Rows[row].Bsme[m], Sd(scores[row * 3 + m]), 1e-9) << "row " << row << " measure " << m;
+        for (std::size_t m = 0; m < kinds; ++m) {
+            const std::vector<double>& v = scores[row * kinds + m];
+            const std::optional<double> got = t.Rows[row].Bsme[m];
+            ASSERT_EQ(got.has_value(), v.size() >= 2) << "row " << row << " " << MeasureName(options.Measures[m]);
+            if (got) {
+                EXPECT_NEAR(*got, Sd(v), 1e-9) << "row " << row << " " << MeasureName(options.Measures[m]);
+            }
+        }
 
     // The bootstrap SME of the mean estimates the analytic one.
     options.Bootstrap = 4000;
-    options.Measures = {TQualityMeasure::Mean};
+    options.Measures = {TMeasureKind::Mean};
     const TQualityTable many = MeasureQuality(f, options);
     for (const TQualityRow& row : many.Rows)
         EXPECT_NEAR(*row.Bsme[0], *row.Asme * std::sqrt((trials - 1.0) / trials), 0.06 * *row.Asme);
