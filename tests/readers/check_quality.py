@@ -1,6 +1,8 @@
 """orva quality against NumPy on the values MNE-Python reads from the BrainVision export of
 the same session: the analytic SME (np.std(ddof=1) / sqrt(n) of the trials' window means),
-the sd of the average before 0 ms, and the bootstrap SME recomputed from the same resamples.
+the sd of the average before 0 ms, and the bootstrap SME recomputed from the same resamples
+(its averages from the raw samples as the checks' own reader finds them in the file, summed
+as integers and calibrated once as the program calibrates them, so that ties stay ties).
 
 The resamples are drawn here by a re-implementation of the program's generator (xoshiro256**
 seeded by splitmix64 per cell, top bits drawn again while beyond the trial count), not read
@@ -105,7 +107,12 @@ def expected_rows(info, trials, kept, windows, baseline_ms, bootstrap=0, seed=1,
         if bootstrap and n >= 2:
             draws = Draws(seed, c)
             resamples = [[kept[c][draws.below(n)] for _ in range(n)] for _ in range(bootstrap)]
-            averages = np.stack([trials[c][r].mean(axis=0) for r in resamples])  # [b][channel][sample]
+            # Summed as integers and calibrated once, as the program does: two resamples with
+            # equal sums give equal averages, so a tie between samples stays a tie (in MNE's
+            # float32 values it would not, and a peak's latency could move by a sample).
+            raw = cell["data"]
+            averages = np.stack([(((raw[r].sum(axis=0) - n * info["zeros"]) * 400) / info["gains"] / n).T
+                                 for r in resamples])  # [b][channel][sample]
             for w in cell_windows:
                 inside = np.flatnonzero((times >= w[0]) & (times <= w[1]))
                 piece = averages[:, :, inside]
