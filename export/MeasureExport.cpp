@@ -39,6 +39,17 @@ TTraceMeasures MeasureTrace(const TORVAFile& file, int c, int o, int h, const TM
                             options);
 }
 
+std::vector<TTraceValue> MeasureTraceValues(const TORVAFile& file, int c, int o, int h, const TMeasureOptions& options)
+{
+    const TORVACell& cell = file.Cells[static_cast<std::size_t>(c)];
+    const TSampleRange window = *WindowSamples(file, cell, options.WindowStart, options.WindowEnd);
+    const std::vector<double> trace = CalibratedTrace(file, cell, o, h);
+    std::vector<TTraceValue> values;
+    for (TMeasureKind kind : options.Measures)
+        values.push_back(MeasureTraceValue(trace, window, CellSampleTimes(file, cell), kind, options));
+    return values;
+}
+
 void CheckMeasures(const TORVAFile& file, const TMeasureOptions& options)
 {
     if (!std::isfinite(options.WindowStart) || !std::isfinite(options.WindowEnd))

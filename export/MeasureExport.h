@@ -50,6 +50,10 @@ std::string_view JackknifeNote(std::string_view traceNote);
 /// window; the options must have passed CheckMeasures.
 TTraceMeasures MeasureTrace(const TORVAFile& file, int c, int o, int h, const TMeasureOptions& options);
 
+/// Each of options.Measures of that one trace, as the table's rows would hold them without
+/// the jackknife; the options must have passed CheckMeasures.
+std::vector<TTraceValue> MeasureTraceValues(const TORVAFile& file, int c, int o, int h, const TMeasureOptions& options);
+
 /// Refuses (EORVAError naming the file) what the long table refuses for the same lists, a
 /// window that is empty or reversed, no measure, a negative neighbour count, a fraction
 /// outside 0 to 1, a listed cell without a sample in the window (naming the cell and the

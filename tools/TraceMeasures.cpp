@@ -249,6 +249,9 @@ TTraceMeasures MeasureCellTrace(const TORVAFile& file, const TORVACell& cell, in
     m.Peak = FindPeak(trace, m.Window, settings.Polarity, settings.Neighbours);
     m.PeakValue = trace[static_cast<std::size_t>(m.Peak.Index)];
     m.PeakTime = MeasureSampleTime(file, cell, m.Peak.Index);
+    m.FractionalArea = FractionalAreaSample(trace, m.Window, FractionalAreaKind(settings), settings.Fraction);
+    m.FractionalPeak =
+        FractionalPeakSample(trace, m.Window, m.Peak.Index, settings.Polarity, settings.Fraction, settings.Offset);
     return m;
 }
 

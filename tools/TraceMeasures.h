@@ -116,13 +116,16 @@ TTraceValue MeasureTraceValue(std::span<const double> trace, TSampleRange window
 /// The calibrated values of observation o, channel h of a cell, in sample order.
 std::vector<double> CalibratedTrace(const TORVAFile& file, const TORVACell& cell, int o, int h);
 
-/// The mean and the peak of one trace in a window, as the measure window shows them.
+/// The mean, the peak and the samples of the fractional latencies of one trace in a
+/// window, as the measure window shows them.
 struct TTraceMeasures {
     TSampleRange Window;
     double Mean = 0;
     TPeak Peak;
     double PeakValue = 0;
     double PeakTime = 0;
+    std::optional<int> FractionalArea;
+    std::optional<int> FractionalPeak;
 };
 /// Those of observation o, channel h of a cell in window, a non-empty range of its samples.
 TTraceMeasures MeasureCellTrace(const TORVAFile& file, const TORVACell& cell, int o, int h, TSampleRange window,

@@ -3,6 +3,7 @@
 #include "export/StatsExport.h"
 #include "model/ORVAError.h"
 #include "plot/MeasurePicture.h"
+#include "ui/UfrmMeasureOptions.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -35,6 +36,21 @@ std::optional<TSelectionList> ListOf(const QLineEdit* edit)
 
 QString Three(double value) { return QLocale::c().toString(value, 'f', 3); }
 
+QString Latin1(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+
+// "positive-area 12.345 uV x ms", "fractional-peak-latency: no crossing".
+QString ValueText(TMeasureKind kind, const TTraceValue& value)
+{
+    QString text = Latin1(MeasureName(kind));
+    if (!value.Value)
+        return text + QStringLiteral(": ") + Latin1(value.Note);
+    const bool latency = kind == TMeasureKind::FractionalAreaLatency || kind == TMeasureKind::FractionalPeakLatency;
+    text += QStringLiteral(" ") + Three(*value.Value) + (latency ? QStringLiteral(" ms") : QStringLiteral(" uV x ms"));
+    if (!value.Note.empty())
+        text += QStringLiteral(" (") + Latin1(value.Note) + QStringLiteral(")");
+    return text;
+}
+
 } // namespace
 
 TfrmMeasure::TfrmMeasure(TUserDialogs& dialogs, QWidget* parent) : QDialog(parent), dialogs_(dialogs)
@@ -43,15 +59,12 @@ TfrmMeasure::TfrmMeasure(TUserDialogs& dialogs, QWidget* parent) : QDialog(paren
     setWindowTitle(QStringLiteral("Measure"));
     edtWindowStart = new QLineEdit(QStringLiteral("0"), this);
     edtWindowEnd = new QLineEdit(QStringLiteral("100"), this);
-    chkMean = new QCheckBox(QStringLiteral("&mean"), this);
-    chkPeak = new QCheckBox(QStringLiteral("&peak"), this);
-    chkPeakLatency = new QCheckBox(QStringLiteral("peak &latency"), this);
-    chkMean->setChecked(true);
-    cbPolarity = new QComboBox(this);
-    cbPolarity->addItems({QStringLiteral("positive"), QStringLiteral("negative")});
-    seNeighbours = new QSpinBox(this);
-    seNeighbours->setRange(0, 1000);
-    seNeighbours->setSpecialValueText(QStringLiteral("simple peak"));
+    measureChoices = new TMeasureChoices(this);
+    chkMean = measureChoices->chkMean;
+    chkPeak = measureChoices->chkPeak;
+    chkPeakLatency = measureChoices->chkPeakLatency;
+    cbPolarity = measureChoices->cbPolarity;
+    seNeighbours = measureChoices->seNeighbours;
     edtCells = new QLineEdit(this);
     edtObservations = new QLineEdit(this);
     edtChannels = new QLineEdit(this);
@@ -76,12 +89,7 @@ TfrmMeasure::TfrmMeasure(TUserDialogs& dialogs, QWidget* parent) : QDialog(paren
     auto* windowLabel = new QLabel(QStringLiteral("&Window:"), this);
     windowLabel->setBuddy(edtWindowStart);
     form->addRow(windowLabel, window);
-    auto* measures = new QHBoxLayout;
-    for (QCheckBox* box : {chkMean, chkPeak, chkPeakLatency})
-        measures->addWidget(box);
-    form->addRow(QStringLiteral("Measures:"), measures);
-    form->addRow(QStringLiteral("P&olarity:"), cbPolarity);
-    form->addRow(QStringLiteral("&Neighbours:"), seNeighbours);
+    form->addRow(measureChoices);
     form->addRow(QStringLiteral("C&ells:"), edtCells);
     form->addRow(QStringLiteral("O&bservations:"), edtObservations);
     form->addRow(QStringLiteral("C&hannels:"), edtChannels);
@@ -105,9 +113,9 @@ TfrmMeasure::TfrmMeasure(TUserDialogs& dialogs, QWidget* parent) : QDialog(paren
 
     for (QLineEdit* edit : {edtWindowStart, edtWindowEnd})
         connect(edit, &QLineEdit::textChanged, this, [this] { UpdatePreview(); });
-    for (QSpinBox* spin : {seNeighbours, seCell, seObservation, seChannel})
+    for (QSpinBox* spin : {seCell, seObservation, seChannel})
         connect(spin, &QSpinBox::valueChanged, this, [this] { UpdatePreview(); });
-    connect(cbPolarity, &QComboBox::currentIndexChanged, this, [this] { UpdatePreview(); });
+    connect(measureChoices, &TMeasureChoices::Changed, this, [this] { UpdatePreview(); });
     connect(btnSave, &QPushButton::clicked, this, [this] { btnSaveClick(); });
     connect(btnClose, &QPushButton::clicked, this, [this] { CloseView(this); });
 }
@@ -140,14 +148,7 @@ TfrmMeasure::TChoices TfrmMeasure::ReadChoices() const
         choices.Problem = QStringLiteral("The window takes two times in ms such as -100 or 250.5");
         return choices;
     }
-    if (chkMean->isChecked())
-        o.Measures.push_back(TMeasureKind::Mean);
-    if (chkPeak->isChecked())
-        o.Measures.push_back(TMeasureKind::Peak);
-    if (chkPeakLatency->isChecked())
-        o.Measures.push_back(TMeasureKind::PeakLatency);
-    o.Polarity = cbPolarity->currentIndex() == 1 ? TPolarity::Negative : TPolarity::Positive;
-    o.Neighbours = seNeighbours->value();
+    measureChoices->Read(o);
     o.Cells = ListOf(edtCells);
     o.Observations = ListOf(edtObservations);
     o.Channels = ListOf(edtChannels);
@@ -175,7 +176,15 @@ void TfrmMeasure::UpdatePreview()
         single.Cells = TSelectionList{c};
         single.Observations = TSelectionList{o};
         single.Channels = TSelectionList{h};
-        single.Measures = {TMeasureKind::Mean};
+        // The jackknife scores a subject by the others: this trace's own measures are shown.
+        single.Jackknife = false;
+        // The mean and the peak are always shown; the other measures where they are chosen.
+        std::vector<TMeasureKind> shown;
+        for (TMeasureKind kind : single.Measures)
+            if (kind != TMeasureKind::Mean && kind != TMeasureKind::Peak && kind != TMeasureKind::PeakLatency)
+                shown.push_back(kind);
+        if (single.Measures.empty())
+            single.Measures = {TMeasureKind::Mean};
         try {
             CheckMeasures(*f, single);
             const TTraceMeasures m = MeasureTrace(*f, c, o, h, single);
@@ -185,6 +194,10 @@ void TfrmMeasure::UpdatePreview()
             if (single.Neighbours >= 1 && !m.Peak.Local)
                 text += QStringLiteral(" (") + QLatin1String(kNoLocalPeak.data(), kNoLocalPeak.size()) +
                         QStringLiteral(")");
+            single.Measures = shown;
+            const std::vector<TTraceValue> values = MeasureTraceValues(*f, c, o, h, single);
+            for (std::size_t i = 0; i < shown.size(); ++i)
+                text += QStringLiteral("\n") + ValueText(shown[i], values[i]);
             lblValues->setText(text);
             return;
         } catch (const EORVAError& e) {

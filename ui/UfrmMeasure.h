@@ -1,7 +1,7 @@
 #pragma once
-// The measure window: the ERP measures of the open document (window, measures, polarity,
-// local-peak neighbours, typed lists) written as the measure table, with a picture of one
-// chosen trace that shows the window and the peak found in it.
+// The measure window: the ERP measures of the open document (window, measures and their
+// settings, typed lists) written as the measure table, with a picture of one chosen trace
+// that shows the window and what the measures find in it.
 #include "export/MeasureExport.h"
 #include "model/ORVAFile.h"
 #include "ui/UserDialogs.h"
@@ -20,6 +20,8 @@ class QPushButton;
 class QSpinBox;
 
 namespace orva::ui {
+
+class TMeasureChoices;
 
 class TfrmMeasure : public QDialog {
     Q_OBJECT
@@ -43,6 +45,8 @@ public:
 
     QLineEdit* edtWindowStart;
     QLineEdit* edtWindowEnd;
+    /// The measures and their settings; the five below are its controls.
+    TMeasureChoices* measureChoices;
     QCheckBox* chkMean;
     QCheckBox* chkPeak;
     QCheckBox* chkPeakLatency;

@@ -2,6 +2,7 @@
 
 #include "ui/UfrmArtifacts.h"
 #include "ui/UfrmMeasure.h"
+#include "ui/UfrmMeasureOptions.h"
 
 #include "model/ORVAError.h"
 #include "plot/QtText.h"
@@ -11,12 +12,15 @@
 #include "ui/UfrmTextexport.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QComboBox>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
+
+#include <vector>
 
 namespace orva::ui::shots {
 using namespace orva::plot; // the cell graph's picture, plot/
@@ -157,6 +161,54 @@ void MeasureShot(TShotContext& context)
     measure->seChannel->setValue(20);
     measure->UpdatePreview();
     SaveShot(context, measure, QStringLiteral("measure"));
+}
+
+namespace {
+
+// The measure window on the target cell of subject 9, channel 5 (a large late wave) from
+// start to end ms with the given measures chosen; its picture saved alone.
+void MeasurePictureShot(TShotContext& context, const QString& start, const QString& end,
+                        std::vector<QCheckBox*> (*boxes)(TfrmMeasure&), const QString& name)
+{
+    OpenDemo(context);
+    context.Window.miToolsMeasureClick();
+    auto* measure = Opened<TfrmMeasure>(context, "measure");
+    measure->edtWindowStart->setText(start);
+    measure->edtWindowEnd->setText(end);
+    measure->chkMean->setChecked(false);
+    for (QCheckBox* box : boxes(*measure))
+        box->setChecked(true);
+    measure->seCell->setValue(2);
+    measure->seObservation->setValue(9);
+    measure->seChannel->setValue(5);
+    measure->UpdatePreview();
+    SaveShot(context, measure->lblPicture, name);
+}
+
+} // namespace
+
+void MeasureAreasShot(TShotContext& context)
+{
+    MeasurePictureShot(
+        context, QStringLiteral("0"), QStringLiteral("700"),
+        [](TfrmMeasure& w) { return std::vector<QCheckBox*>{w.measureChoices->chkPositiveArea, w.measureChoices->chkNegativeArea}; },
+        QStringLiteral("measure-areas"));
+}
+
+void MeasureFractionalAreaShot(TShotContext& context)
+{
+    MeasurePictureShot(
+        context, QStringLiteral("250"), QStringLiteral("700"),
+        [](TfrmMeasure& w) { return std::vector<QCheckBox*>{w.measureChoices->chkFractionalArea}; },
+        QStringLiteral("measure-fractional-area"));
+}
+
+void MeasureFractionalPeakShot(TShotContext& context)
+{
+    MeasurePictureShot(
+        context, QStringLiteral("150"), QStringLiteral("700"),
+        [](TfrmMeasure& w) { return std::vector<QCheckBox*>{w.measureChoices->chkFractionalPeak}; },
+        QStringLiteral("measure-fractional-peak"));
 }
 
 namespace {

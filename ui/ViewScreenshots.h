@@ -24,6 +24,12 @@ void TextExportShot(TShotContext& context);
 void StatsExportShot(TShotContext& context);
 /// The measure window on the late wave of the demo file, its window shaded, its peak marked.
 void MeasureShot(TShotContext& context);
+/// The measure window's picture alone on a late wave of the demo, for the guide to the measures:
+/// the two areas (measure-areas.png), the 50 % area latency (measure-fractional-area.png)
+/// and the 50 % peak onset (measure-fractional-peak.png).
+void MeasureAreasShot(TShotContext& context);
+void MeasureFractionalAreaShot(TShotContext& context);
+void MeasureFractionalPeakShot(TShotContext& context);
 /// The map window at the demo's P3 beside the channel values window: net.png.
 void NetShot(TShotContext& context);
 /// The artifact detection window on the demo session, its bad trials marked: artifacts.png.

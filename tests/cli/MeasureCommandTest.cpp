@@ -77,6 +77,29 @@ TEST_F(OrvaMeasure, AWindowWithoutSamplesWritesNothing)
     EXPECT_FALSE(std::filesystem::exists(dir.Path("m.csv")));
 }
 
+TEST_F(OrvaMeasure, RefusesTheJackknifeOfSessionFilesAndSmallCells)
+{
+    // s01.ave has 3 subjects a cell: scored; s02.ave 2: refused; a session file: refused.
+    TTestFileBuilder::Session(1, 4, 100, 2).WriteTo(dir.Path("s.ses"));
+    TMeasureOptions options;
+    options.WindowStart = 0;
+    options.WindowEnd = 50;
+    options.Measures = {TMeasureKind::FractionalAreaLatency, TMeasureKind::Integral};
+    options.Fraction = 0.25;
+    options.Jackknife = true;
+    TOrvaRun run = RunOrva({"measure", dir.Path("s.ses"), dir.Path("s02.ave"), dir.Path("s01.ave"), "-o",
+                            dir.Path("m.csv"), "--window", "0", "50", "--measure", "fractional-area-latency",
+                            "--measure", "integral", "--fraction", "0.25", "--jackknife"});
+    EXPECT_EQ(run.ExitStatus, 1);
+    EXPECT_EQ(run.Err, "orva: " + dir.Path("s.ses") +
+                           ": The jackknife takes an average file, whose observations are subjects; this is a "
+                           "session file\norva: " +
+                           dir.Path("s02.ave") + ": Cell 1 has 2 subjects; the jackknife needs at least 3\n" +
+                           "orva measure: 2 of 3 files failed\n");
+    EXPECT_EQ(ReadText(dir.Path("m.csv")), std::string(kMeasureHeader) + "\n" + RowsOf("s01.ave", options));
+    EXPECT_NE(ReadText(dir.Path("m.csv")).find(",jackknife\n"), std::string::npos);
+}
+
 TEST_F(OrvaMeasure, RefusesMalformedArgumentsBeforeLoading)
 {
     const std::string in = dir.Path("s01.ave");

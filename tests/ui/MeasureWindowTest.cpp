@@ -5,9 +5,11 @@
 #include "tests/ui/ScriptedDialogs.h"
 #include "tests/support/ViewTestDocuments.h"
 #include "plot/MeasurePicture.h"
+#include "ui/UfrmMeasureOptions.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -61,6 +63,29 @@ TEST(MeasureMarks, LieOnTheWindowSamplesAndThePeak)
     }
 }
 
+TEST(MeasureMarks, MarkTheFractionalLatenciesOnTheirSamples)
+{
+    const auto file = test::AverageDocument({{1, 250, 250}}, 2, Spikes);
+    const QSize area(252, 200);
+    TMeasureOptions options;
+    options.Measures = {TMeasureKind::FractionalAreaLatency, TMeasureKind::FractionalPeakLatency};
+    options.WindowStart = 0;
+    options.WindowEnd = 100;
+    options.Offset = true;
+    const TPlotScene scene = BuildPlotScene(*file, 0, 0, 0, TPlotOptions{});
+    TMeasureMarks marks = ComputeMeasureMarks(scene, area, MeasureTrace(*file, 0, 0, 0, options));
+    // Half the area of the spike is reached at it (sample 60); half its height just after it.
+    ASSERT_TRUE(marks.FractionalArea && marks.FractionalPeak);
+    EXPECT_EQ(marks.FractionalArea->X, 60);
+    EXPECT_EQ(marks.FractionalPeak->X, 61);
+    EXPECT_EQ(marks.WindowTrace.size(), 26u);
+    EXPECT_EQ(marks.WindowTrace[10].Y, marks.PeakY);
+    options.Offset = false;
+    options.WindowStart = 40; // the spike is the window's first sample: nothing before it
+    marks = ComputeMeasureMarks(scene, area, MeasureTrace(*file, 0, 0, 0, options));
+    EXPECT_FALSE(marks.FractionalPeak);
+}
+
 class MeasureWindowTest : public ::testing::Test {
 protected:
     TfrmMeasure& Open(std::shared_ptr<TORVAFile> file)
@@ -109,6 +134,80 @@ TEST_F(MeasureWindowTest, ShowsTheMeasuresOfTheChosenTrace)
     EXPECT_EQ(w.lblValues->text(),
               QStringLiteral("Cell 1 has no sample in the window 1 to 3 ms: its samples lie from -200 to 796 ms"));
     EXPECT_TRUE(w.lblPicture->pixmap().isNull());
+}
+
+TEST_F(MeasureWindowTest, ShowsAndSavesTheNewMeasuresWithTheirSettings)
+{
+    TfrmMeasure& w = Open(test::AverageDocument({{1, 250, 250}}, 2, Spikes));
+    TMeasureChoices& c = *w.measureChoices;
+    w.edtWindowStart->setText(QStringLiteral("0"));
+    w.edtWindowEnd->setText(QStringLiteral("100"));
+    c.chkArea->setChecked(true);
+    c.chkFractionalArea->setChecked(true);
+    c.chkFractionalPeak->setChecked(true);
+    c.cbSide->setCurrentIndex(1);
+    // The spike of 8 uV at 40 ms alone: 8 steps of 4 ms, half of it reached at the spike,
+    // half its height at the next sample.
+    EXPECT_EQ(w.lblValues->text(), QStringLiteral("mean 0.308 uV, peak 8.000 uV at 40.000 ms\n"
+                                                  "area 32.000 uV x ms\n"
+                                                  "fractional-area-latency 40.000 ms\n"
+                                                  "fractional-peak-latency 44.000 ms"));
+    c.cbArea->setCurrentIndex(2); // negative: the window has none
+    c.cbSide->setCurrentIndex(0);
+    c.seFraction->setValue(0.25);
+    EXPECT_EQ(w.lblValues->text(), QStringLiteral("mean 0.308 uV, peak 8.000 uV at 40.000 ms\n"
+                                                  "area 32.000 uV x ms\n"
+                                                  "fractional-area-latency: no area\n"
+                                                  "fractional-peak-latency 36.000 ms"));
+    c.chkJackknife->setChecked(true);
+    const TfrmMeasure::TChoices read = w.ReadChoices();
+    ASSERT_TRUE(read.Options);
+    EXPECT_EQ(read.Options->Measures, (std::vector<TMeasureKind>{TMeasureKind::Mean, TMeasureKind::Area,
+                                                                 TMeasureKind::FractionalAreaLatency,
+                                                                 TMeasureKind::FractionalPeakLatency}));
+    EXPECT_EQ(read.Options->Fraction, 0.25);
+    EXPECT_EQ(read.Options->Area, TAreaKind::Negative);
+    EXPECT_FALSE(read.Options->Offset);
+    EXPECT_TRUE(read.Options->Jackknife);
+    // The picture shows the trace's own measures; the table of one subject is refused.
+    EXPECT_FALSE(w.lblPicture->pixmap().isNull());
+    dialogs.Messages.clear();
+    QTest::mouseClick(w.btnSave, Qt::LeftButton);
+    ASSERT_EQ(dialogs.Messages.size(), 1u);
+    EXPECT_NE(dialogs.Messages[0].Text.indexOf(QStringLiteral("Cell 1 has 1 subject; the jackknife needs at least 3")),
+              -1)
+        << dialogs.Messages[0].Text.toStdString();
+}
+
+TEST_F(MeasureWindowTest, SavesTheJackknifeTableTheBuilderWrites)
+{
+    auto file = test::AverageDocument({{4, 40, 250}}, 3, test::PatternValue, dir.Path("g.ave"));
+    TfrmMeasure& w = Open(file);
+    w.edtWindowStart->setText(QStringLiteral("-100"));
+    w.edtWindowEnd->setText(QStringLiteral("0"));
+    w.measureChoices->chkMean->setChecked(false);
+    w.measureChoices->chkIntegral->setChecked(true);
+    w.measureChoices->chkFractionalPeak->setChecked(true);
+    w.measureChoices->cbPolarity->setCurrentIndex(1);
+    w.measureChoices->seFraction->setValue(0.7);
+    w.measureChoices->chkJackknife->setChecked(true);
+    TMeasureOptions options;
+    options.WindowStart = -100;
+    options.WindowEnd = 0;
+    options.Measures = {TMeasureKind::Integral, TMeasureKind::FractionalPeakLatency};
+    options.Polarity = TPolarity::Negative;
+    options.Fraction = 0.7;
+    options.Jackknife = true;
+    TLineCollector rows;
+    WriteMeasureRows(*file, options, rows);
+    ASSERT_EQ(rows.Lines.size(), 4u * 3 * 2);
+    std::string expected = std::string(kMeasureHeader) + "\n";
+    for (const auto& row : rows.Lines)
+        expected += row + "\n";
+    const std::string out = dir.Path("jackknife.csv");
+    dialogs.SaveNames.push_back(QString::fromStdString(out));
+    QTest::mouseClick(w.btnSave, Qt::LeftButton);
+    EXPECT_EQ(test::ReadText(out), expected);
 }
 
 TEST_F(MeasureWindowTest, SavesTheTableTheBuilderWrites)
