@@ -34,7 +34,7 @@ std::optional<double> Given(const std::optional<std::string>& text)
 
 } // namespace
 
-void AddRuleOptions(CLI::App* command, TRuleArguments& a, bool withRejectList)
+void AddRuleOptions(CLI::App* command, TRuleArguments& a, bool withRejectList, const TRuleOptionNames& names)
 {
     std::vector<CLI::Option*> rules;
     rules.push_back(AddText(command, "--peak-to-peak", a.PeakToPeak, "UV",
@@ -58,8 +58,9 @@ void AddRuleOptions(CLI::App* command, TRuleArguments& a, bool withRejectList)
                                                               "not \"" + text + "\"";
                             },
                             "")));
-    rules.push_back(AddTimeWindow(command, a.Window, "test the samples from T1 to T2 ms, inclusive (default: all)"));
-    rules.push_back(AddSelectionList(command, "--chans", a.Chans));
+    rules.push_back(
+        AddTimeWindow(command, a.Window, "test the samples from T1 to T2 ms, inclusive (default: all)", names.Window));
+    rules.push_back(AddSelectionList(command, names.Chans, a.Chans));
     rules.push_back(AddSelectionList(command, "--bad-channels", a.BadChannels));
     if (!withRejectList)
         return;

@@ -22,7 +22,13 @@ struct TRuleArguments {
 };
 
 /// Declares the rule options; with withRejectList also --reject-list, excluding the rules.
-void AddRuleOptions(CLI::App* command, TRuleArguments& a, bool withRejectList);
+/// A command whose own --window and --chans mean something else names the rules' test
+/// window and channels otherwise.
+struct TRuleOptionNames {
+    std::string Window = "--window";
+    std::string Chans = "--chans";
+};
+void AddRuleOptions(CLI::App* command, TRuleArguments& a, bool withRejectList, const TRuleOptionNames& names = {});
 
 /// The rules as the core takes them; a usage error for a moving window without
 /// peak-to-peak and for a window whose start comes after its end.

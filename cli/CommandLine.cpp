@@ -47,6 +47,8 @@ const char* ListHelp(const std::string& name)
         return "observation numbers (from 1)";
     if (name == "--chans")
         return "channel numbers (from 1)";
+    if (name == "--test-chans")
+        return "channel numbers (from 1) the rules test (default: all)";
     if (name == "--bad-channels")
         return "channel numbers (from 1) never tested (still written and averaged)";
     if (name == "--exclude")
@@ -153,9 +155,10 @@ std::optional<double> ParseTime(const std::string& text)
     return value;
 }
 
-CLI::Option* AddTimeWindow(CLI::App* command, std::vector<std::string>& window, const std::string& help)
+CLI::Option* AddTimeWindow(CLI::App* command, std::vector<std::string>& window, const std::string& help,
+                           const std::string& name)
 {
-    return command->add_option("--window", window, help)
+    return command->add_option(name, window, help)
         ->type_name("T")
         ->option_text("T1 T2")
         ->expected(2)

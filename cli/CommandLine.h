@@ -60,8 +60,9 @@ CLI::Option* AddWholeNumber(CLI::App* command, const std::string& name, std::opt
 std::optional<int> WholeNumber(const std::string& text);
 /// A time in ms as typed: '.' as the decimal separator whatever the locale, nothing after.
 std::optional<double> ParseTime(const std::string& text);
-/// --window T1 T2: two times in ms, each as ParseTime reads it.
-CLI::Option* AddTimeWindow(CLI::App* command, std::vector<std::string>& window, const std::string& help);
+/// --window T1 T2: two times in ms, each as ParseTime reads it (name: another spelling).
+CLI::Option* AddTimeWindow(CLI::App* command, std::vector<std::string>& window, const std::string& help,
+                           const std::string& name = "--window");
 /// One of the given words.
 CLI::Option* AddChoice(CLI::App* command, const std::string& name, std::optional<std::string>& value,
                        const std::vector<std::string>& words, const std::string& help);

@@ -189,6 +189,7 @@ void RegisterFile(py::module_& m)
         .def("__repr__", &Repr);
     AddTableMethods(cls);
     AddArtifactMethod(cls);
+    AddQualityMethod(cls);
     AddMneMethod(cls);
     AddPositionMethods(m, cls);
 }

@@ -6,9 +6,6 @@
 
 namespace orva {
 
-namespace {
-
-// Refuses what cannot be averaged before anything is computed.
 void CheckAverage(const TORVAFile& session, const TAverageOptions& options)
 {
     RequireSessionFile(session, "average");
@@ -34,6 +31,25 @@ void CheckAverage(const TORVAFile& session, const TAverageOptions& options)
             RefuseExport(session, "Cannot average: the list of bad trials does not match " + CellText(session, c));
     }
 }
+
+TSelectionList AveragedObservations(const TORVAFile& session, const TAverageOptions& options, int c)
+{
+    const int count = session.Cells[static_cast<std::size_t>(c)].NumObservations;
+    TSelectionList chosen;
+    if (options.Observations) {
+        chosen = DistinctEntries(session, "Observations", *options.Observations, count, "");
+    } else {
+        for (int o = 0; o < count; ++o)
+            chosen.push_back(o);
+    }
+    if (options.Excluded) {
+        const std::vector<bool>& bad = (*options.Excluded)[static_cast<std::size_t>(c)];
+        std::erase_if(chosen, [&](int o) { return bad[static_cast<std::size_t>(o)]; });
+    }
+    return chosen;
+}
+
+namespace {
 
 // The mean of the chosen observations of cell c. The raw samples are summed over the
 // cell's contiguous block, one observation after another, into one row of doubles (exact:
@@ -62,21 +78,10 @@ TErpResult AverageSession(const TORVAFile& session, const TAverageOptions& optio
     CheckAverage(session, options);
     std::vector<TValueCell> cells;
     for (int c = 0; c < session.NumCells(); ++c) {
-        const int count = session.Cells[static_cast<std::size_t>(c)].NumObservations;
-        TSelectionList chosen;
-        if (options.Observations) {
-            chosen = DistinctEntries(session, "Observations", *options.Observations, count, "");
-        } else {
-            for (int o = 0; o < count; ++o)
-                chosen.push_back(o);
-        }
-        if (options.Excluded) {
-            const std::vector<bool>& bad = (*options.Excluded)[static_cast<std::size_t>(c)];
-            std::erase_if(chosen, [&](int o) { return bad[static_cast<std::size_t>(o)]; });
-            if (chosen.empty())
-                RefuseExport(session, "Cannot average: " + CellText(session, c) + " has no trial left once the bad "
-                                                                                 "trials are left out");
-        }
+        const TSelectionList chosen = AveragedObservations(session, options, c);
+        if (chosen.empty())
+            RefuseExport(session, "Cannot average: " + CellText(session, c) + " has no trial left once the bad "
+                                                                             "trials are left out");
         cells.push_back(AverageCell(session, c, chosen));
     }
     TErpResult result;

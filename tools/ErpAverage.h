@@ -19,6 +19,13 @@ struct TAverageOptions {
     std::optional<TTrialExclusions> Excluded;
 };
 
+/// Refuses what AverageSession refuses before it computes anything.
+void CheckAverage(const TORVAFile& session, const TAverageOptions& options);
+
+/// The observations of cell c that AverageSession averages, ascending; empty when the bad
+/// trials leave none. The options must have passed CheckAverage.
+TSelectionList AveragedObservations(const TORVAFile& session, const TAverageOptions& options, int c);
+
 /// The average file of a session: the session's cells in order, each with one observation
 /// whose value at (sample, channel) is the mean over the chosen observations, trial
 /// specifics word 0 the number averaged. Refuses an average file, a cell without

@@ -19,7 +19,7 @@ namespace {
 // The commands that need a document and leave it alone while a load or save runs.
 constexpr const char* kViewItems[] = {"miFileToText",     "miFileToStats",      "miFileToBrainVision",
                                      "miFileToEdf",      "miViewFileheader",   "miViewChannelgraph",
-                                     "miToolsMeasure",   "miToolsArtifacts"};
+                                     "miToolsMeasure",   "miToolsArtifacts",   "miToolsQuality"};
 // The commands that would close, replace, change or write the document.
 constexpr const char* kChangingItems[] = {"miFileSaveas",     "miFileClose",    "miToolsConvertGSN",
                                           "miToolsScattercells", "miToolsLPFilter", "miErpAverage",

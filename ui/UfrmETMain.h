@@ -69,6 +69,7 @@ public:
     /// Opens a measure window on the open document.
     void miToolsMeasureClick();
     void miToolsArtifactsClick();
+    void miToolsQualityClick();
     void miToolsConvertGSNClick();
     void miToolsScattercellsClick();
     void miToolsLPFilterClick();

@@ -81,6 +81,7 @@ void TfrmETMain::CreateMenus()
     AddItem(tools, "miToolsLPFilter", QStringLiteral("&Low pass filter..."), &TfrmETMain::miToolsLPFilterClick);
     AddItem(tools, "miToolsMeasure", QStringLiteral("&Measure..."), &TfrmETMain::miToolsMeasureClick);
     AddItem(tools, "miToolsArtifacts", QStringLiteral("&Artifact detection..."), &TfrmETMain::miToolsArtifactsClick);
+    AddItem(tools, "miToolsQuality", QStringLiteral("&Data quality..."), &TfrmETMain::miToolsQualityClick);
     AddItem(tools, "miToolsPositions", QStringLiteral("Sensor &positions..."), &TfrmETMain::miToolsPositionsClick);
     QMenu* erp = tools->addMenu(QStringLiteral("&ERP operations"));
     erp->setObjectName("miToolsErp");

@@ -1,6 +1,7 @@
 // The main window's commands that open the view and export windows.
 #include "ui/UfrmETMain.h"
 #include "ui/UfrmArtifacts.h"
+#include "ui/UfrmQuality.h"
 
 #include "ui/UfrmMeasure.h"
 #include "ui/UfrmShowcell.h"
@@ -41,6 +42,12 @@ void TfrmETMain::miToolsMeasureClick()
 {
     if (CurrentFile)
         OpenExportWindow<TfrmMeasure>(*this, CurrentFile);
+}
+
+void TfrmETMain::miToolsQualityClick()
+{
+    if (CurrentFile)
+        OpenExportWindow<TfrmQuality>(*this, CurrentFile);
 }
 
 void TfrmETMain::miToolsArtifactsClick()

@@ -8,6 +8,7 @@ orva_add_test(orva_ui_view_tests
     ${CMAKE_CURRENT_LIST_DIR}/StatexportWindowTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MeasureWindowTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ArtifactsWindowTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/QualityWindowTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ViewCommandsTest.cpp
   LIBRARIES orva_ui Qt6::Test
   ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
