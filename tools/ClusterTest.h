@@ -3,6 +3,7 @@
 // cluster-based permutation test (clusters of neighbouring supra-threshold points and the
 // null of the largest cluster), by threshold-free cluster enhancement, or by FDR/Bonferroni
 // on the parametric p values.
+#include "head/ChannelNeighbours.h"
 #include "model/ProgressDisplay.h"
 
 #include <cstdint>
@@ -11,10 +12,6 @@
 #include <vector>
 
 namespace orva {
-
-/// Each channel's neighbours (indices into the list of channels it was made for), ascending,
-/// symmetric, never the channel itself.
-using TChannelNeighbours = std::vector<std::vector<int>>;
 
 enum class TClusterDesign {
     OneSample,   ///< the subjects of one cell against 0
