@@ -153,8 +153,24 @@ TRun DeclareClusterTest(CLI::App* command)
     auto a = std::make_shared<TClusterArguments>();
     AddInputFiles(command, a->Inputs)
         ->description("FILE [FILE2]: an average file of subjects (or a session file); two files for two groups");
-    AddSelectionList(command, "--cells", a->Cells)->description("A B: paired (A - B per subject) or two groups of "
-                                                               "trials; A alone: against 0, or across two files");
+    command
+        ->add_option_function<std::vector<std::string>>(
+            "--cells",
+            [a](const std::vector<std::string>& words) {
+                std::string list;
+                for (const auto& w : words)
+                    list += (list.empty() ? "" : " ") + w;
+                a->Cells = list;
+            },
+            "A B: paired (A - B per subject) or two groups of trials; A alone: against 0, or across two files")
+        ->type_name("A [B]")
+        ->expected(1, 2)
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                return WholeNumber(text) && *WholeNumber(text) >= 1 ? std::string()
+                                                                    : "needs cell numbers from 1, not "" + text + """;
+            },
+            ""));
     AddTimeWindow(command, a->Window, "test the samples from T1 to T2 ms only, as measure takes them");
     AddSelectionList(command, "--chans", a->Chans);
     AddText(command, "--positions", a->Positions, kAnyFile,
