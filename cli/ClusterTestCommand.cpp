@@ -27,7 +27,7 @@ namespace {
 struct TClusterArguments {
     std::vector<std::string> Inputs, Window;
     std::optional<std::string> Cells, Chans, Positions, ChannelNames, Neighbours, Threshold, PThreshold, Tail,
-        Seed, TfceStep, Correction, Alpha, Output, Points;
+        Seed, TfceStep, Correction, Alpha, Output, Points, Null;
     std::optional<int> Permutations;
     bool Tfce = false, OpenAnyway = false;
     int Jobs = 1;
@@ -101,7 +101,7 @@ void CheckArguments(const TClusterArguments& a)
         throw TUsageError{"--tfce needs no threshold: leave out --threshold and --p-threshold"};
     if (!pointwise && !a.Positions && !a.Neighbours)
         throw TUsageError{"clusters need the channels' neighbours: give --positions FILE or --neighbours FILE"};
-    for (const auto& out : {a.Output, a.Points})
+    for (const auto& out : {a.Output, a.Points, a.Null})
         if (out)
             for (const auto& input : a.Inputs)
                 CheckNotInput(AbsolutePath(input), AbsolutePath(*out));
@@ -197,12 +197,15 @@ TRun DeclareClusterTest(CLI::App* command)
     AddText(command, "--alpha", a->Alpha, "A", "what counts as significant (default 0.05)", Probability);
     AddText(command, "-o", a->Output, kAnyFile, "the table of clusters (CSV)");
     AddText(command, "--points", a->Points, kAnyFile, "the table of every tested point (CSV)");
+    AddText(command, "--null", a->Null, kAnyFile,
+            "the permutation null, one value per line (the observed first), each as the shortest text that reads back");
     AddJobs(command, a->Jobs);
     AddOpenAnyway(command, a->OpenAnyway);
     return [a] {
         const TClusterTestRun run = RunClusterTestCommand(*a);
         WriteTable(a->Output, WriteClusterTable, run.Result);
         WriteTable(a->Points, WritePointTable, run.Result);
+        WriteTable(a->Null, WriteNullValues, run.Result);
         for (const std::string& line : ClusterSummary(run.Result))
             std::cout << line << "\n";
         return 0;

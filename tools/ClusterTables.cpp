@@ -155,4 +155,13 @@ void WritePointTable(const TClusterTestResult& r, TLineSink& sink)
         }
 }
 
+void WriteNullValues(const TClusterTestResult& r, TLineSink& sink)
+{
+    char text[64];
+    for (double v : r.Null) {
+        const auto end = std::to_chars(text, text + sizeof text, v).ptr;
+        sink.Line(std::string_view(text, static_cast<std::size_t>(end - text)));
+    }
+}
+
 } // namespace orva

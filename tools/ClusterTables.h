@@ -35,5 +35,7 @@ std::vector<std::string> ClusterSummary(const TClusterTestResult& result);
 /// The two tables, header first, lines without their ends.
 void WriteClusterTable(const TClusterTestResult& result, TLineSink& sink);
 void WritePointTable(const TClusterTestResult& result, TLineSink& sink);
+/// The null, one value per line, each the shortest text that reads back to the same double.
+void WriteNullValues(const TClusterTestResult& result, TLineSink& sink);
 
 } // namespace orva
