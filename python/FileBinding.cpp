@@ -191,6 +191,7 @@ void RegisterFile(py::module_& m)
     AddArtifactMethod(cls);
     AddMneMethod(cls);
     AddPositionMethods(m, cls);
+    AddClusterMethods(m, cls);
 }
 
 } // namespace orva::python
