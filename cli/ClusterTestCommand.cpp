@@ -163,7 +163,7 @@ TRun DeclareClusterTest(CLI::App* command)
                 a->Cells = list;
             },
             "A B: paired (A - B per subject) or two groups of trials; A alone: against 0, or across two files")
-        ->type_name("A [B]")
+        ->type_name("CELL")
         ->expected(1, 2)
         ->check(CLI::Validator(
             [](std::string& text) {
@@ -223,7 +223,7 @@ std::vector<TCommand> ClusterTestCommands()
          "                         [--threshold T | --p-threshold P | --tfce [--tfce-step DH]]\n"
          "                         [--tail both|positive|negative] [--permutations N] [--seed S]\n"
          "                         [--correction fdr|bonferroni] [--alpha A]\n"
-         "                         [-o CLUSTERS.csv] [--points POINTS.csv] [-j JOBS]\n",
+         "                         [-o CLUSTERS.csv] [--points POINTS.csv] [--null NULL.txt] [-j JOBS]\n",
          "A t value at every tested channel and sample: paired (cells A - B of an average file of\n"
          "subjects), one sample (cell A against 0), or independent groups with the pooled variance\n"
          "(cell A of two files, or the trials of cells A and B of a session file). Points beyond the\n"
