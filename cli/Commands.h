@@ -21,6 +21,8 @@ std::vector<TCommand> InterpolateCommands();
 std::vector<TCommand> ArtifactCommands();
 /// Data quality of the averages (quality).
 std::vector<TCommand> QualityCommands();
+/// The cluster-based permutation test (cluster-test).
+std::vector<TCommand> ClusterTestCommands();
 /// The picture commands: present only where the desktop program (Qt) is built.
 std::vector<TCommand> PlotCommands();
 /// The scalp maps: present with the picture commands.

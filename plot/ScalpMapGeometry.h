@@ -2,6 +2,7 @@
 // The scalp map's geometry and colours, kept free of any drawing so that every coordinate,
 // colour and contour can be checked on its own: the head seen from above (nose up, left
 // ear on the left) through the azimuthal equidistant projection from the top of the head.
+#include "head/DiscProjection.h"
 #include "head/SensorPositions.h"
 
 #include <cstdint>
@@ -9,19 +10,9 @@
 
 namespace orva::plot {
 
-/// A point of the flat map, in radians of arc from the top of the head: X towards the right
-/// ear, Y towards the nose.
-struct TDiscPoint {
-    double X = 0;
-    double Y = 0;
-};
-
-/// The azimuthal equidistant projection from the top of the head (the z axis): the point's
-/// distance from the centre is its angle from the top, its direction that of (x, y). The
-/// direction need not be a unit vector; the zero vector lies at the centre.
-TDiscPoint ProjectToDisc(const TPoint3& direction);
-/// The unit vector that ProjectToDisc takes to p (distances beyond pi wrap round the back).
-TPoint3 DiscToSphere(TDiscPoint p);
+using orva::DiscToSphere;
+using orva::ProjectToDisc;
+using orva::TDiscPoint;
 
 /// The angle of the head outline from the top: 90 degrees, the level of the ears.
 inline constexpr double kOutlineAngle = 1.5707963267948966;

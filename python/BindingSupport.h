@@ -109,5 +109,7 @@ py::object MneMontage(const py::module_& mne, const TDocument& d, const py::hand
 void AddArtifactMethod(py::class_<TDocument, TDocumentPtr>& cls);
 /// File.quality.
 void AddQualityMethod(py::class_<TDocument, TDocumentPtr>& cls);
+/// File.cluster_test and orva.cluster_test.
+void AddClusterMethods(py::module_& m, py::class_<TDocument, TDocumentPtr>& cls);
 
 } // namespace orva::python

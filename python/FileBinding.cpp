@@ -192,6 +192,7 @@ void RegisterFile(py::module_& m)
     AddQualityMethod(cls);
     AddMneMethod(cls);
     AddPositionMethods(m, cls);
+    AddClusterMethods(m, cls);
 }
 
 } // namespace orva::python

@@ -17,6 +17,7 @@ import numpy as np
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import orva_files as of  # noqa: E402
 from check_artifacts import check_artifacts  # noqa: E402
+from check_cluster import check_cluster  # noqa: E402
 from check_erp import check_erp  # noqa: E402
 from check_measures import check_new_measures  # noqa: E402
 from check_positions import check_positions  # noqa: E402
@@ -301,6 +302,7 @@ def main():
     check_artifacts(bin_dir, work, check, orva)
     check_quality(bin_dir, work, check, orva)
     check_new_measures(bin_dir, work, check, orva)
+    check_cluster(bin_dir, work, check, orva)
 
     dataset = make_bids(bin_dir, work)
     if validator:
