@@ -19,6 +19,8 @@ std::vector<TCommand> ErpCommands();
 std::vector<TCommand> InterpolateCommands();
 /// The artifact rules: artifacts, reject.
 std::vector<TCommand> ArtifactCommands();
+/// The channel neighbours of a net's positions (neighbours).
+std::vector<TCommand> NeighboursCommands();
 /// The picture commands: present only where the desktop program (Qt) is built.
 std::vector<TCommand> PlotCommands();
 /// The scalp maps: present with the picture commands.
