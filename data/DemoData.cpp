@@ -217,10 +217,19 @@ TORVAFile MakeDemoStudyFile()
             cell.TrialSpecifics(s, 1) = static_cast<std::int16_t>(s + 1);
             for (int ch = 0; ch < kChannels; ++ch) {
                 const TScalpWeights& w = weights[static_cast<std::size_t>(ch)];
+                // Averages are smooth: the noise is white noise averaged over 20 ms.
+                constexpr int kSmooth = 5;
+                std::array<double, kSamples + kSmooth> white{};
+                for (double& v : white)
+                    v = noise.Normal();
                 for (int t = 0; t < kSamples; ++t) {
                     const double ms = t * 1000.0 / kRate - kBaselineMs;
                     const double late = ms - subject.Latency;
-                    double uv = subject.Amplitude * Erp(late, 0, w) + subject.NoiseUv * noise.Normal() +
+                    double smooth = 0;
+                    for (int k = 0; k < kSmooth; ++k)
+                        smooth += white[static_cast<std::size_t>(t + k)];
+                    smooth /= std::sqrt(static_cast<double>(kSmooth));
+                    double uv = subject.Amplitude * Erp(late, 0, w) + subject.NoiseUv * smooth +
                                 1.5 * w.Alpha * std::sin(2 * std::numbers::pi * 10 * ms / 1000 + subject.AlphaPhase);
                     if (late > 0)
                         uv += subject.Amplitude * kP3Uv[c] * Gaussian(late, 450, 85) * w.P3;

@@ -85,8 +85,8 @@ void DrawMatrix(QPainter& painter, const TClusterPictureScene& scene, QRectF are
     painter.restore();
 
     const double cellW = area.width() / samples, cellH = area.height() / channels;
-    QPen outline(Qt::black);
-    outline.setWidthF(1.4);
+    QPen outline(QColor(0, 0, 0, 200));
+    outline.setWidthF(1.0);
     painter.setPen(outline);
     for (int k : SignificantClusters(scene)) {
         QVector<QLineF> lines;
