@@ -1,8 +1,12 @@
 #include "tools/ClusterInput.h"
 
+#include "head/ChannelNeighbours.h"
+#include "head/SensorPositions.h"
 #include "model/ORVAError.h"
+#include "select/EpochLayout.h"
 #include "select/TimeWindow.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace orva {
@@ -155,6 +159,46 @@ void DescribeResult(TClusterTestResult& r, const TClusterInput& in, const std::v
     for (int c : in.Channels)
         r.ChannelLabels.push_back(c < static_cast<int>(labels.size()) ? labels[static_cast<std::size_t>(c)]
                                                                       : "E" + std::to_string(c + 1));
+}
+
+TChannelNeighbours TestedNeighbours(const TNeighbourSource& source, const TClusterInput& in,
+                                    const std::vector<std::string>& names)
+{
+    if (source.Positions) {
+        const auto directions = RequireDirections(ChannelDirections(ReadSensorPositions(*source.Positions), names),
+                                                  in.Channels, names, *source.Positions);
+        std::vector<std::string> labels;
+        for (int c : in.Channels)
+            labels.push_back(names[static_cast<std::size_t>(c)]);
+        return TriangulationNeighbours(directions, labels, *source.Positions);
+    }
+    if (!source.NeighboursFile)
+        return TChannelNeighbours(in.Channels.size());
+    const TChannelNeighbours all = ReadNeighboursFile(*source.NeighboursFile, names);
+    std::vector<int> tested(names.size(), -1);
+    for (std::size_t i = 0; i < in.Channels.size(); ++i)
+        tested[static_cast<std::size_t>(in.Channels[i])] = static_cast<int>(i);
+    TChannelNeighbours result;
+    for (int c : in.Channels) {
+        result.emplace_back();
+        for (int other : all[static_cast<std::size_t>(c)])
+            if (tested[static_cast<std::size_t>(other)] >= 0)
+                result.back().push_back(tested[static_cast<std::size_t>(other)]);
+        std::sort(result.back().begin(), result.back().end());
+    }
+    return result;
+}
+
+TClusterTestResult ClusterTestOfFiles(const TORVAFile& first, const TORVAFile* second,
+                                      const TClusterInputOptions& input, const TNeighbourSource& source,
+                                      const std::vector<std::string>& names, const TClusterTestOptions& options,
+                                      TProgressDisplay* progress)
+{
+    TClusterInput in = ClusterInputFromFiles(first, second, input);
+    in.Data.Neighbours = TestedNeighbours(source, in, names);
+    TClusterTestResult result = RunClusterTest(in.Data, options, ExportedDocumentName(first), progress);
+    DescribeResult(result, in, names);
+    return result;
 }
 
 } // namespace orva

@@ -5,6 +5,7 @@
 #include "select/Selection.h"
 #include "tools/ClusterTest.h"
 
+#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -33,6 +34,25 @@ struct TClusterInput {
 };
 TClusterInput ClusterInputFromFiles(const TORVAFile& first, const TORVAFile* second,
                                     const TClusterInputOptions& options);
+
+/// Where the channels' neighbours come from: the triangulation of the tested channels'
+/// sensors (a positions file), or a neighbours file's lines, kept to the tested channels.
+struct TNeighbourSource {
+    std::optional<std::filesystem::path> Positions;
+    std::optional<std::filesystem::path> NeighboursFile;
+};
+
+/// The neighbours among in.Channels; names are those of every channel of the file. Refuses
+/// a tested channel without a position (or line) and what the readers refuse. Without a
+/// source, no channel has a neighbour.
+TChannelNeighbours TestedNeighbours(const TNeighbourSource& source, const TClusterInput& in,
+                                    const std::vector<std::string>& names);
+
+/// Input, neighbours and test in one: what the command and the Python call run.
+TClusterTestResult ClusterTestOfFiles(const TORVAFile& first, const TORVAFile* second,
+                                      const TClusterInputOptions& input, const TNeighbourSource& source,
+                                      const std::vector<std::string>& names, const TClusterTestOptions& options,
+                                      TProgressDisplay* progress = nullptr);
 
 /// The result's names and places filled from the input (channels, samples, times, design).
 void DescribeResult(TClusterTestResult& result, const TClusterInput& input, const std::vector<std::string>& labels);

@@ -64,7 +64,7 @@ public:
 
 private:
     int channels_, samples_;
-    const TChannelNeighbours& neighbours_;
+    TChannelNeighbours neighbours_;
     std::vector<int> stack_;
 };
 

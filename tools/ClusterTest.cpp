@@ -294,6 +294,7 @@ TClusterTestResult RunClusterTest(const TClusterData& data, const TClusterTestOp
     TClusterTestResult r;
     r.Design = data.Design;
     r.Tail = o.Tail;
+    r.Alpha = o.Alpha;
     r.Correction = o.Correction;
     r.Tfce = o.Tfce && o.Correction == TPointCorrection::None;
     r.N1 = data.N1;

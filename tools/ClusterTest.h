@@ -102,6 +102,8 @@ struct TClusterTestResult {
     double Threshold = 0;
     std::optional<double> ThresholdP;
     int Df = 0;
+    /// What counts as significant (the options' Alpha).
+    double Alpha = 0.05;
     /// Points whose variance is 0 (their t is 0).
     std::int64_t ZeroVariance = 0;
     /// Names for the tables and pictures: the design's text, the labels of the tested channels.
