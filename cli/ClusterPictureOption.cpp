@@ -1,6 +1,7 @@
 #include "cli/ClusterPictureOption.h"
 
 #include "cli/CliSupport.h"
+#include "head/SensorPositions.h"
 #include "model/PathText.h"
 
 #ifdef ORVA_WITH_PLOT
@@ -14,40 +15,60 @@
 
 namespace orva::cli {
 
-CLI::Option* AddClusterPicture(CLI::App* command, std::optional<std::string>& path)
-{
-    return AddText(command, "--picture", path, kAnyFile,
-                   "also draw channels x time coloured by t, the significant clusters outlined, and a scalp map "
-                   "per significant cluster: STATS.png or STATS.svg");
-}
+namespace {
 
-void CheckClusterPicture(const std::optional<std::string>& path)
-{
-    if (!path)
-        return;
 #ifdef ORVA_WITH_PLOT
-    if (!plot::PictureFormatOf(plot::PathToText(AbsolutePath(*path))))
-        throw TUsageError{"the picture's name must end in .png or .svg"};
-#else
-    throw TUsageError{"--picture needs the build with the desktop program's pictures"};
+// The tested channels' directions, or none when one of them has no position.
+std::vector<TPoint3> TestedDirections(const TClusterTestRun& run)
+{
+    if (!run.Positions)
+        return {};
+    const auto directions = ChannelDirections(ReadSensorPositions(*run.Positions), run.ChannelNames);
+    std::vector<TPoint3> tested;
+    for (int c : run.Result.Channels) {
+        if (c < 0 || static_cast<std::size_t>(c) >= directions.size() || !directions[static_cast<std::size_t>(c)])
+            return {};
+        tested.push_back(*directions[static_cast<std::size_t>(c)]);
+    }
+    return tested;
+}
 #endif
+
+} // namespace
+
+std::shared_ptr<TClusterPictureRequest> AddClusterPicture(CLI::App* command)
+{
+    auto request = std::make_shared<TClusterPictureRequest>();
+    AddText(command, "--picture", request->Path, kAnyFile,
+            "also draw channels x time coloured by t, the significant clusters outlined, and a scalp map per "
+            "significant cluster: STATS.png or STATS.svg",
+            [](const std::string& text) {
+#ifdef ORVA_WITH_PLOT
+                return plot::PictureFormatOf(plot::PathToText(AbsolutePath(text)))
+                           ? std::string()
+                           : "needs a name ending in .png or .svg, not \"" + text + "\"";
+#else
+                (void)text;
+                return std::string("needs the build with the desktop program's pictures");
+#endif
+            });
+    return request;
 }
 
-void SaveClusterPictureIfAsked(const std::optional<std::string>& path, const TClusterTestResult& result,
-                               const std::vector<TPoint3>& directions, double alpha)
+void SaveClusterPicture(const TClusterPictureRequest& request, const TClusterTestRun& run,
+                        const std::optional<std::string>& alpha)
 {
-    if (!path)
+    if (!request.Path)
         return;
 #ifdef ORVA_WITH_PLOT
-    const std::filesystem::path picture = AbsolutePath(*path);
+    const std::filesystem::path picture = AbsolutePath(*request.Path);
     const auto application = DrawingApplication();
-    plot::SaveClusterPicture(plot::PathToText(picture), {result, directions, alpha});
+    plot::SaveClusterPicture(plot::PathToText(picture),
+                             {run.Result, TestedDirections(run), alpha ? *ParseTime(*alpha) : 0.05});
     std::cout << PathText(picture) << "\n";
 #else
-    (void)result;
-    (void)directions;
+    (void)run;
     (void)alpha;
-    CheckClusterPicture(path);
 #endif
 }
 

@@ -1,25 +1,28 @@
 #pragma once
-// The --picture option of orva cluster-test: declared and drawn here so that the command
-// stays free of Qt; present only where the desktop program's pictures are built.
+// The --picture option of orva cluster-test, declared and drawn here so that the command
+// stays free of Qt: the command declares it with one call and draws with another.
+#include "cli/ClusterTestCommand.h"
 #include "cli/CommandLine.h"
-#include "head/SensorPositions.h"
-#include "tools/ClusterTest.h"
 
+#include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace orva::cli {
 
-/// Declares --picture STATS.png|svg into path.
-CLI::Option* AddClusterPicture(CLI::App* command, std::optional<std::string>& path);
+/// Where the picture goes, when asked for.
+struct TClusterPictureRequest {
+    std::optional<std::string> Path;
+};
 
-/// Refused before the test runs: a picture this build cannot draw or of another extension.
-void CheckClusterPicture(const std::optional<std::string>& path);
+/// Declares --picture STATS.png|svg. The name's extension is checked as the line is parsed;
+/// a build without the pictures refuses the option there too.
+std::shared_ptr<TClusterPictureRequest> AddClusterPicture(CLI::App* command);
 
-/// Draws the result when a path was given and prints its path; directions holds one per
-/// tested channel (empty when the neighbours came from a file: no maps).
-void SaveClusterPictureIfAsked(const std::optional<std::string>& path, const TClusterTestResult& result,
-                               const std::vector<TPoint3>& directions, double alpha);
+/// Draws the run's result when asked and prints the picture's path: a scalp map per
+/// significant cluster (p below alpha, default 0.05) when the run had positions for every
+/// tested channel, the matrix alone otherwise.
+void SaveClusterPicture(const TClusterPictureRequest& request, const TClusterTestRun& run,
+                        const std::optional<std::string>& alpha);
 
 } // namespace orva::cli
