@@ -1,6 +1,7 @@
 // Subcommand cluster-test: where and when conditions (or groups) differ, by a t test at every
 // channel and sample corrected by cluster-based permutation, TFCE, FDR or Bonferroni.
 #include "cli/ClusterTestCommand.h"
+#include "cli/ClusterPictureOption.h"
 
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
@@ -201,10 +202,12 @@ TRun DeclareClusterTest(CLI::App* command)
             "the permutation null, one value per line (the observed first), each as the shortest text that reads back");
     AddJobs(command, a->Jobs);
     AddOpenAnyway(command, a->OpenAnyway);
-    return [a] {
+    const auto picture = AddClusterPicture(command);
+    return [a, picture] {
         const TClusterTestRun run = RunClusterTestCommand(*a);
         WriteTable(a->Output, WriteClusterTable, run.Result);
         WriteTable(a->Points, WritePointTable, run.Result);
+        SaveClusterPicture(*picture, run, a->Alpha);
         WriteTable(a->Null, WriteNullValues, run.Result);
         for (const std::string& line : ClusterSummary(run.Result))
             std::cout << line << "\n";

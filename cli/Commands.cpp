@@ -7,8 +7,8 @@ std::vector<TCommand> AllCommands()
 {
     std::vector<std::vector<TCommand> (*)()> groups{ModelCommands, ToolCommands, ExportCommands, LongTableCommands,
                                                     RecordingExportCommands, BidsCommands, MeasureCommands,
-                                                    ErpCommands, InterpolateCommands, ArtifactCommands,
-                                                    QualityCommands, ClusterTestCommands};
+                                                    ErpCommands, InterpolateCommands, NeighboursCommands,
+                                                    ArtifactCommands, QualityCommands, ClusterTestCommands};
 #ifdef ORVA_WITH_PLOT
     groups.push_back(PlotCommands);
     groups.push_back(MapCommands);

@@ -21,6 +21,8 @@ std::vector<TCommand> InterpolateCommands();
 std::vector<TCommand> ArtifactCommands();
 /// Data quality of the averages (quality).
 std::vector<TCommand> QualityCommands();
+/// The channel neighbours of a net's positions (neighbours).
+std::vector<TCommand> NeighboursCommands();
 /// The cluster-based permutation test (cluster-test).
 std::vector<TCommand> ClusterTestCommands();
 /// The picture commands: present only where the desktop program (Qt) is built.

@@ -155,8 +155,10 @@ std::vector<TCommand> ModelCommands()
          DeclareSave},
         {"demo", "write the demo session and average files",
          "usage: orva demo DIR\n",
-         "Writes demo.ave (64 channels, 3 cells, 12 subjects) and demo.ses (64 channels,\n"
-         "2 cells, 40 trials each) into DIR and prints their paths.\n",
+         "Writes demo.ave (64 channels, 3 cells, 12 subjects), demo.ses (64 channels,\n"
+         "2 cells, 40 trials each), the sensor positions demo.sfp and demo-study.ave (12\n"
+         "subjects paired in the cells Standard and Target, the Target's P3 larger at the\n"
+         "parietal sensors, for orva cluster-test) into DIR and prints their paths.\n",
          DeclareDemo},
     };
 }

@@ -183,6 +183,65 @@ TORVAFile MakeDemoAverageFile()
     return f;
 }
 
+TORVAFile MakeDemoStudyFile()
+{
+    constexpr int kCells = 2, kSubjects = 12, kScaleBins = 50;
+    TORVAFile f = MakeFrame(kAverageFileVersion, "Oddball demo (study)",
+                            "Oddball study of 12 subjects, demo data made by ORVA Toolbox", kCells);
+    auto& g = f.GeneralInformation;
+    g.LastSubjectDone = kSubjects;
+    g.ScaleBins = kScaleBins;
+    g.ScaleCalibration = kScaleBins;
+    g.BaselineDuration = static_cast<std::int32_t>(kBaselineMs);
+    f.DataDescription.Zeros.assign(kChannels, 0);
+    f.DataDescription.Gains.assign(kChannels, 1);
+
+    // What makes a subject: the size and latency of the ERP, how noisy the recording was and
+    // the phase of the alpha, the same in both cells, so the cells pair subject by subject.
+    struct TSubject {
+        double Amplitude, Latency, NoiseUv, AlphaPhase;
+    };
+    TNoise noise(3);
+    std::vector<TSubject> subjects;
+    for (int s = 0; s < kSubjects; ++s)
+        subjects.push_back({0.7 + 0.6 * noise.Uniform(), 20 * noise.Normal(), 0.5 + 1.2 * noise.Uniform(),
+                            6.283 * noise.Uniform()});
+    const std::vector<TScalpWeights> weights = DemoScalpWeights();
+    // The P3 of each cell: the Target's larger, between 300 and 600 ms at the parietal sensors.
+    const double kP3Uv[] = {1.0, 5.0};
+    for (int c = 0; c < kCells; ++c) {
+        TORVACell cell = MakeCell(c + 1, kCellNames[c], kSubjects, layout::kAverageTrialSpecificsLength);
+        for (int s = 0; s < kSubjects; ++s) {
+            const TSubject& subject = subjects[static_cast<std::size_t>(s)];
+            cell.TrialSpecifics(s, 0) = static_cast<std::int16_t>(c == 0 ? 160 + 4 * s : 40 + s);
+            cell.TrialSpecifics(s, 1) = static_cast<std::int16_t>(s + 1);
+            for (int ch = 0; ch < kChannels; ++ch) {
+                const TScalpWeights& w = weights[static_cast<std::size_t>(ch)];
+                // Averages are smooth: the noise is white noise averaged over 20 ms.
+                constexpr int kSmooth = 5;
+                std::array<double, kSamples + kSmooth> white{};
+                for (double& v : white)
+                    v = noise.Normal();
+                for (int t = 0; t < kSamples; ++t) {
+                    const double ms = t * 1000.0 / kRate - kBaselineMs;
+                    const double late = ms - subject.Latency;
+                    double smooth = 0;
+                    for (int k = 0; k < kSmooth; ++k)
+                        smooth += white[static_cast<std::size_t>(t + k)];
+                    smooth /= std::sqrt(static_cast<double>(kSmooth));
+                    double uv = subject.Amplitude * Erp(late, 0, w) + subject.NoiseUv * smooth +
+                                1.5 * w.Alpha * std::sin(2 * std::numbers::pi * 10 * ms / 1000 + subject.AlphaPhase);
+                    if (late > 0)
+                        uv += subject.Amplitude * kP3Uv[c] * Gaussian(late, 450, 85) * w.P3;
+                    cell.Data(s, t, ch) = ToSample(uv * kScaleBins);
+                }
+            }
+        }
+        f.Cells.push_back(std::move(cell));
+    }
+    return f;
+}
+
 TORVAFile MakeDemoSessionFile()
 {
     constexpr int kCells = 2, kTrials = 40;
@@ -262,9 +321,11 @@ std::vector<std::filesystem::path> WriteDemoFiles(const std::filesystem::path& f
     std::filesystem::create_directories(folder, ec);
     if (ec)
         throw EORVAError(PathText(folder), "Cannot create folder: " + ec.message());
-    std::vector<std::filesystem::path> written = {folder / "demo.ave", folder / "demo.ses", folder / "demo.sfp"};
+    std::vector<std::filesystem::path> written = {folder / "demo.ave", folder / "demo.ses", folder / "demo.sfp",
+                                                  folder / "demo-study.ave"};
     MakeDemoAverageFile().SaveToFile(written[0]);
     MakeDemoSessionFile().SaveToFile(written[1]);
+    MakeDemoStudyFile().SaveToFile(written[3]);
     std::vector<std::string> lines;
     for (const auto& list : {DemoFiducials(), DemoSensorPositions()})
         for (const TSensorPosition& s : list)

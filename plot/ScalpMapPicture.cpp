@@ -76,28 +76,6 @@ void DrawContours(QPainter& painter, QSize panel, const std::vector<float>& grid
     }
 }
 
-// The outline at 90 degrees from the top, the nose above it and an ear on each side.
-void DrawHead(QPainter& painter, const TMapFrame& frame, double scale)
-{
-    const double r = kOutlineAngle * frame.PixelsPerRadian;
-    const QPointF centre(frame.CentreX, frame.CentreY);
-    painter.setPen(Pen(Qt::black, 1.5 * scale));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawEllipse(centre, r, r);
-    const double side = 0.18; // radians each side of the top where the nose meets the outline
-    QPainterPath nose;
-    nose.moveTo(centre + QPointF(-r * std::sin(side), -r * std::cos(side)));
-    nose.lineTo(centre + QPointF(0, -r * 1.15));
-    nose.lineTo(centre + QPointF(r * std::sin(side), -r * std::cos(side)));
-    painter.drawPath(nose);
-    const double earWidth = 0.16 * r, earHeight = 0.36 * r;
-    // The outer halves of two small ellipses centred on the outline.
-    painter.drawArc(QRectF(frame.CentreX - r - earWidth / 2, frame.CentreY - earHeight / 2, earWidth, earHeight),
-                    90 * 16, 180 * 16);
-    painter.drawArc(QRectF(frame.CentreX + r - earWidth / 2, frame.CentreY - earHeight / 2, earWidth, earHeight),
-                    -90 * 16, 180 * 16);
-}
-
 void DrawSensors(QPainter& painter, const TMapFrame& frame, const std::vector<TPoint3>& sensors,
                  const TScalpMapScene& scene, double scale)
 {
@@ -183,6 +161,28 @@ private:
 
 } // namespace
 
+// The outline at 90 degrees from the top, the nose above it and an ear on each side.
+void DrawHeadOutline(QPainter& painter, const TMapFrame& frame, double scale)
+{
+    const double r = kOutlineAngle * frame.PixelsPerRadian;
+    const QPointF centre(frame.CentreX, frame.CentreY);
+    painter.setPen(Pen(Qt::black, 1.5 * scale));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(centre, r, r);
+    const double side = 0.18; // radians each side of the top where the nose meets the outline
+    QPainterPath nose;
+    nose.moveTo(centre + QPointF(-r * std::sin(side), -r * std::cos(side)));
+    nose.lineTo(centre + QPointF(0, -r * 1.15));
+    nose.lineTo(centre + QPointF(r * std::sin(side), -r * std::cos(side)));
+    painter.drawPath(nose);
+    const double earWidth = 0.16 * r, earHeight = 0.36 * r;
+    // The outer halves of two small ellipses centred on the outline.
+    painter.drawArc(QRectF(frame.CentreX - r - earWidth / 2, frame.CentreY - earHeight / 2, earWidth, earHeight),
+                    90 * 16, 180 * 16);
+    painter.drawArc(QRectF(frame.CentreX + r - earWidth / 2, frame.CentreY - earHeight / 2, earWidth, earHeight),
+                    -90 * 16, 180 * 16);
+}
+
 std::vector<double> KernelRows(const std::vector<TPoint3>& points, const std::vector<TPoint3>& sensors)
 {
     static const TKernelTable kernel;
@@ -249,7 +249,7 @@ void TScalpMapRenderer::Paint(QPainter& painter, QSize panel, const TScalpMapSce
         const std::vector<float> grid = PanelValues(panel, scene.Maps[m].Values);
         painter.drawImage(QPoint(0, 0), MapImage(panel, grid, scene.RangeUv));
         DrawContours(painter, panel, grid, scene.RangeUv, scale);
-        DrawHead(painter, frame, scale);
+        DrawHeadOutline(painter, frame, scale);
         DrawSensors(painter, frame, sensors_, scene, scale);
         painter.setPen(Qt::black);
         painter.setFont(PixelFont(13, true));

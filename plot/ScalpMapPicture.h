@@ -38,6 +38,10 @@ inline constexpr int kMapTitleHeight = 20;
 /// The size of a picture of `maps` panels of the given size side by side and the bar.
 QSize ScalpMapPictureSize(QSize panel, int maps);
 
+/// The head's outline at 90 degrees from the top, its nose and ears, in a map's frame; the pens
+/// grow with scale (1 for a 300-pixel panel). Every picture of the head draws it so.
+void DrawHeadOutline(QPainter& painter, const TMapFrame& frame, double scale);
+
 /// The spline's kernel g(cos angle) between each point and each sensor (unit vectors), row
 /// major (points x sensors), from a fine table of SplineKernel.
 std::vector<double> KernelRows(const std::vector<TPoint3>& points, const std::vector<TPoint3>& sensors);

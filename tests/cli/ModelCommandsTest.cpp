@@ -79,7 +79,8 @@ TEST(OrvaHeaderAndSave, WorkOnTheDemoFiles)
     TTempDir dir;
     TOrvaRun demo = RunOrva({"demo", dir.Root()});
     ASSERT_EQ(demo.ExitStatus, 0) << demo.Err;
-    EXPECT_EQ(demo.Out, dir.Path("demo.ave") + "\n" + dir.Path("demo.ses") + "\n" + dir.Path("demo.sfp") + "\n");
+    EXPECT_EQ(demo.Out, dir.Path("demo.ave") + "\n" + dir.Path("demo.ses") + "\n" + dir.Path("demo.sfp") + "\n" +
+                            dir.Path("demo-study.ave") + "\n");
 
     TOrvaRun header = RunOrva({"header", dir.Path("demo.ses")});
     ASSERT_EQ(header.ExitStatus, 0) << header.Err;

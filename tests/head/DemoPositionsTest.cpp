@@ -15,7 +15,7 @@ TEST(DemoPositions, TheWrittenFileReadsBackAsTheDemoSensors)
 {
     TTempDir dir;
     const auto written = WriteDemoFiles(PathFromText(dir.Root()));
-    ASSERT_EQ(written.size(), 3u);
+    ASSERT_EQ(written.size(), 4u);
     EXPECT_EQ(PathText(written[2]), dir.Path("demo.sfp"));
     const auto read = ReadSensorPositions(written[2]);
     const auto made = DemoSensorPositions();

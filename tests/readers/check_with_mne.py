@@ -20,6 +20,7 @@ from check_artifacts import check_artifacts  # noqa: E402
 from check_cluster import check_cluster  # noqa: E402
 from check_erp import check_erp  # noqa: E402
 from check_measures import check_new_measures  # noqa: E402
+from check_neighbours import check_neighbours  # noqa: E402
 from check_positions import check_positions  # noqa: E402
 from check_quality import check_quality  # noqa: E402
 
@@ -299,6 +300,7 @@ def main():
 
     check_erp(bin_dir, work, check, orva)
     check_positions(bin_dir, work, check, orva, expected_values)
+    check_neighbours(bin_dir, work, check, orva)
     check_artifacts(bin_dir, work, check, orva)
     check_quality(bin_dir, work, check, orva)
     check_new_measures(bin_dir, work, check, orva)
