@@ -46,8 +46,8 @@ TRun DeclareAverage(CLI::App* command)
         return ForEachInput("average", *a, ".ave", [&](TORVAFile file, TFileResult& r) {
             if (!verdicts)
                 return AverageSession(file, options);
-            // Checked as average checks before the rules look at the trials.
-            RequireSessionFile(file, "average");
+            // Checked before the rules look at the trials; an average file has none.
+            RequireTrials(file, "average");
             const std::vector<TCellFlags> flags = verdicts->Flags(file);
             TAverageOptions without = options;
             without.Excluded = ExclusionsOf(file, flags);

@@ -13,8 +13,31 @@ CLI::Option* AddPictureSize(CLI::App* command, std::optional<std::string>& size,
     });
 }
 
+namespace {
+
+QtMessageHandler gQtHandler = nullptr;
+
+// Where XDG_RUNTIME_DIR is not set (a cron job, a cluster node) QStandardPaths warns that it
+// falls back to a folder of its own; drawing pictures offscreen needs no runtime folder, and
+// the batch tool's stderr holds its own words only.
+void WithoutRuntimeFolderWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: ")) &&
+        message.contains(QLatin1String("XDG_RUNTIME_DIR")))
+        return;
+    if (gQtHandler) // Qt's default handler where none was installed before
+        gQtHandler(type, context, message);
+}
+
+} // namespace
+
 std::unique_ptr<QGuiApplication> DrawingApplication()
 {
+    static const bool installed = [] {
+        gQtHandler = qInstallMessageHandler(WithoutRuntimeFolderWarnings);
+        return true;
+    }();
+    (void)installed;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // QGuiApplication keeps references to these for its whole life.

@@ -94,7 +94,7 @@ public:
             throw EORVAError(PathText(path_), LineCause(line, "sensor " + std::string(label) + " lies at the origin"));
         if (!labels_.emplace(label).second)
             throw EORVAError(PathText(path_), LineCause(line, "sensor " + std::string(label) + " is listed twice"));
-        sensors_.push_back({std::string(label), x, y, z});
+        sensors_.push_back({std::string(label), x, y, z, line});
     }
     std::vector<TSensorPosition> Take() { return std::move(sensors_); }
 
@@ -173,37 +173,62 @@ std::vector<TSensorPosition> ReadSensorPositions(const std::filesystem::path& pa
     return ext == ".sfp" ? ParseSfp(text, path) : ParseElectrodesTsv(text, path);
 }
 
+namespace {
+
+// hypot: the squares of coordinates beyond 1e154 (or below 1e-154) would overflow
+// (underflow) and give a zero vector (no direction) for a sensor the file may hold.
+std::optional<TPoint3> Direction(const TSensorPosition& s, TPoint3 origin)
+{
+    const double dx = s.X - origin.X, dy = s.Y - origin.Y, dz = s.Z - origin.Z;
+    const double r = std::hypot(dx, dy, dz);
+    if (!(r > 0))
+        return std::nullopt;
+    return TPoint3{dx / r, dy / r, dz / r};
+}
+
+std::string NumberText(double value)
+{
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    return std::string(text, end);
+}
+
+} // namespace
+
 std::vector<std::optional<TPoint3>> ChannelDirections(const std::vector<TSensorPosition>& sensors,
                                                       const std::vector<std::string>& channelNames, TPoint3 origin)
 {
     std::vector<std::optional<TPoint3>> directions(channelNames.size());
     for (const TSensorPosition& s : sensors) {
         const auto it = std::find(channelNames.begin(), channelNames.end(), s.Label);
-        if (it == channelNames.end())
-            continue;
-        const double dx = s.X - origin.X, dy = s.Y - origin.Y, dz = s.Z - origin.Z;
-        // hypot: the squares of coordinates beyond 1e154 (or below 1e-154) would overflow
-        // (underflow) and give a zero vector (no direction) for a sensor the file may hold.
-        const double r = std::hypot(dx, dy, dz);
-        if (r > 0)
-            directions[static_cast<std::size_t>(it - channelNames.begin())] = TPoint3{dx / r, dy / r, dz / r};
+        if (it != channelNames.end())
+            directions[static_cast<std::size_t>(it - channelNames.begin())] = Direction(s, origin);
     }
     return directions;
 }
 
-std::vector<TPoint3> RequireDirections(const std::vector<std::optional<TPoint3>>& directions, const std::vector<int>& channels,
-                                       const std::vector<std::string>& channelNames,
-                                       const std::filesystem::path& positionsFile)
+std::vector<TPoint3> RequireDirections(const std::vector<TSensorPosition>& sensors, const std::vector<int>& channels,
+                                       const std::vector<std::string>& channelNames, TPoint3 origin,
+                                       const std::filesystem::path& positionsFile, const std::string& dataFile)
 {
     std::vector<TPoint3> out;
     out.reserve(channels.size());
     for (int c : channels) {
         const auto i = static_cast<std::size_t>(c);
-        const std::string name = i < channelNames.size() ? channelNames[i] : "channel " + std::to_string(c + 1);
-        if (c < 0 || i >= directions.size() || !directions[i])
-            throw EORVAError(PathText(positionsFile), "no sensor position for channel " + name +
-                                                          " (no sensor of that label, or it lies at the origin)");
-        out.push_back(*directions[i]);
+        const std::string name = c >= 0 && i < channelNames.size() ? channelNames[i] : "";
+        // The last sensor of a label, as ChannelDirections takes it.
+        const auto found = std::find_if(sensors.rbegin(), sensors.rend(),
+                                        [&](const TSensorPosition& s) { return !name.empty() && s.Label == name; });
+        if (found == sensors.rend())
+            throw EORVAError(dataFile, "channel " + std::to_string(c + 1) + " (" + name + ") has no position in " +
+                                           PathText(positionsFile));
+        const std::optional<TPoint3> direction = Direction(*found, origin);
+        if (!direction)
+            throw EORVAError(PathText(positionsFile),
+                             (found->Line > 0 ? "line " + std::to_string(found->Line) + ": " : std::string()) +
+                                 "sensor " + name + " lies at the origin (" + NumberText(origin.X) + " " +
+                                 NumberText(origin.Y) + " " + NumberText(origin.Z) + "), so it has no direction");
+        out.push_back(*direction);
     }
     return out;
 }

@@ -12,6 +12,8 @@ namespace orva {
 struct TSensorPosition {
     std::string Label;
     double X = 0, Y = 0, Z = 0;
+    /// The line of its positions file (from 1); 0 for a sensor given otherwise.
+    int Line = 0;
 };
 
 struct TPoint3 {
@@ -37,11 +39,12 @@ std::vector<std::optional<TPoint3>> ChannelDirections(const std::vector<TSensorP
                                                       const std::vector<std::string>& channelNames,
                                                       TPoint3 origin = {});
 
-/// The directions of the given channels (zero-based), in that order. A channel without a
-/// direction throws EORVAError naming positionsFile and the channel.
-std::vector<TPoint3> RequireDirections(const std::vector<std::optional<TPoint3>>& directions,
-                                       const std::vector<int>& channels,
-                                       const std::vector<std::string>& channelNames,
-                                       const std::filesystem::path& positionsFile);
+/// The directions from origin of the given channels (zero-based), in that order, as
+/// ChannelDirections gives them. A channel without a sensor of its label throws EORVAError
+/// naming dataFile, the channel's number and label and positionsFile; a sensor at origin,
+/// one naming positionsFile and the sensor's line.
+std::vector<TPoint3> RequireDirections(const std::vector<TSensorPosition>& sensors, const std::vector<int>& channels,
+                                       const std::vector<std::string>& channelNames, TPoint3 origin,
+                                       const std::filesystem::path& positionsFile, const std::string& dataFile);
 
 } // namespace orva

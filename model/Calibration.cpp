@@ -22,6 +22,9 @@ void CalibrateRow(const std::int16_t* raw, TValue* out, std::size_t first, std::
                   const std::vector<int>& channels, bool contiguous, const double* zero, const double* factor,
                   const double* divisor)
 {
+    // A file without channels has rows of no values: there is no first channel to read from.
+    if (count == 0)
+        return;
     zero += first;
     factor += first;
     divisor += first;

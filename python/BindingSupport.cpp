@@ -115,6 +115,10 @@ py::array_t<double> CellData(const TDocument& document, int c)
     const std::vector<py::ssize_t> shape{static_cast<py::ssize_t>(cell.Data.Observations()),
                                          static_cast<py::ssize_t>(file.NumChannels()),
                                          static_cast<py::ssize_t>(cell.Data.Samples())};
+    // An empty cell needs no calibration: a file of thousands of empty cells and channels
+    // would check every channel's gain once per cell for nothing.
+    if (shape[0] == 0 || shape[1] == 0 || shape[2] == 0)
+        return py::array_t<double>(shape);
     TLargeArray<double> values;
     {
         py::gil_scoped_release unlocked;

@@ -3,6 +3,7 @@
 #include "export/CellArrays.h"
 #include "python/BindingSupport.h"
 #include "select/EpochLayout.h"
+#include "select/Selection.h"
 
 #include <pybind11/stl.h>
 
@@ -96,6 +97,16 @@ py::object ToMne(const TDocument& d, const py::object& positions)
     for (const TORVACell& cell : d.File.Cells)
         values += static_cast<std::int64_t>(cell.Data.size());
     RequireValuesInFile(d, 2 * values, "to_mne()"); // the cells' arrays and their concatenation
+    // MNE-Python's Info and its epochs need at least one channel, and epochs at least one
+    // sample each (their events would all fall on sample 0).
+    if (d.File.NumChannels() == 0)
+        RefuseExport(d.File, "Cannot make MNE-Python objects: the file has no channels");
+    if (d.File.IsSessionFile())
+        for (int c = 0; c < d.File.NumCells(); ++c)
+            if (d.File.Cells[static_cast<std::size_t>(c)].NumObservations > 0 &&
+                d.File.Cells[static_cast<std::size_t>(c)].SamplesPerObservation <= 0)
+                RefuseExport(d.File, "Cannot make MNE-Python epochs: cell " + std::to_string(c + 1) +
+                                         " has observations without samples");
     const py::module_ mne = py::module_::import("mne");
     // Read first: a refused positions file leaves nothing half made.
     const py::object montage = positions.is_none() ? py::none() : MneMontage(mne, d, positions);

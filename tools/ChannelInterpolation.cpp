@@ -40,11 +40,17 @@ TInterpolationPlan PlanInterpolation(const TORVAFile& file, const TInterpolation
     if (names.size() != static_cast<std::size_t>(channels))
         RefuseExport(file, "Cannot interpolate: " + std::to_string(names.size()) + " channel names for " +
                                std::to_string(channels) + " channels");
-    const auto directions = ChannelDirections(options.Sensors, names, options.Origin);
     // Every target first: a channel the user named is the likelier one to lack a position.
-    const std::vector<TPoint3> targets = RequireDirections(directions, plan.Targets, names, options.PositionsFile);
-    const TSphericalSpline spline(RequireDirections(directions, plan.Sources, names, options.PositionsFile));
-    plan.Weights = spline.InterpolationMatrix(targets);
+    const std::string name = ExportedDocumentName(file);
+    const std::vector<TPoint3> targets =
+        RequireDirections(options.Sensors, plan.Targets, names, options.Origin, options.PositionsFile, name);
+    const std::vector<TPoint3> sources =
+        RequireDirections(options.Sensors, plan.Sources, names, options.Origin, options.PositionsFile, name);
+    // The spline's matrix grows with the square of the sources and its solution with the
+    // cube: a file of thousands of channels and no sample is not worth it.
+    if (std::all_of(file.Cells.begin(), file.Cells.end(), [](const TORVACell& c) { return c.Data.size() == 0; }))
+        return plan;
+    plan.Weights = TSphericalSpline(sources).InterpolationMatrix(targets);
     return plan;
 }
 
@@ -105,6 +111,12 @@ TErpResult RepairSession(TORVAFile file, const TInterpolationPlan& plan)
 TErpResult InterpolateChannels(TORVAFile file, const TInterpolationOptions& options)
 {
     const TInterpolationPlan plan = PlanInterpolation(file, options);
+    if (plan.Weights.empty()) { // no sample to repair
+        TErpResult unchanged;
+        unchanged.File = std::move(file);
+        unchanged.File.Saved = false;
+        return unchanged;
+    }
     if (file.IsSessionFile())
         return RepairSession(std::move(file), plan);
     const int channels = file.NumChannels();

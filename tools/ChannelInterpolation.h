@@ -32,8 +32,10 @@ struct TInterpolationPlan {
 };
 
 /// The plan for file: refuses (naming the file) channels outside the file, no channel to
-/// repair, fewer than 3 channels left to repair from, a wrong number of names, and (naming
-/// the positions file) a target or source channel without a position.
+/// repair, fewer than 3 channels left to repair from, a wrong number of names, a target or
+/// source channel without a sensor (naming the file, the channel and the positions file) and
+/// a sensor at the origin (naming the positions file and its line). A file without samples
+/// gets a plan without weights: there is nothing to repair.
 TInterpolationPlan PlanInterpolation(const TORVAFile& file, const TInterpolationOptions& options);
 
 /// A new document of the same kind with the channels repaired: an average file is stored

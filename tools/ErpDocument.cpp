@@ -252,6 +252,13 @@ void RequireSessionFile(const TORVAFile& file, const std::string& operation)
     RequireUsable(file, operation);
 }
 
+void RequireTrials(const TORVAFile& file, const std::string& operation)
+{
+    if (!file.IsSessionFile())
+        RefuseExport(file, "Cannot " + operation + ": this is an average file: its observations are subjects, not trials");
+    RequireUsable(file, operation);
+}
+
 TSelectionList DistinctEntries(const TORVAFile& file, const char* listName, const TSelectionList& list, int count,
                                const std::string& note)
 {

@@ -70,6 +70,9 @@ TErpResult ChangeObservations(TORVAFile file, const TObservationChange& change);
 void RequireAverageFile(const TORVAFile& file, const std::string& operation);
 void RequireSessionFile(const TORVAFile& file, const std::string& operation);
 void RequireUsable(const TORVAFile& file, const std::string& operation);
+/// RequireSessionFile for an operation on trials (artifact rules, rejection, averaging
+/// after rules): an average file is refused because its observations are subjects.
+void RequireTrials(const TORVAFile& file, const std::string& operation);
 
 /// A typed list of numbers (zero-based, as ParseSelectionList gives it) with every number
 /// once, in the order first typed, after refusing any outside 0 .. count - 1.

@@ -67,6 +67,11 @@ TEST(OrvaAverage, ManyFilesNameTheirOutputsAndTheFailures)
     EXPECT_NE(run.Err.find(dir.Path("c.ave") + ": Cannot average: this is an average file"), std::string::npos)
         << run.Err;
     EXPECT_NE(run.Err.find("orva average: 1 of 3 files failed"), std::string::npos) << run.Err;
+    // With rules the refusal says why the rules have nothing to test.
+    const TOrvaRun rules = RunOrva({"average", dir.Path("c.ave"), "--peak-to-peak", "100", "-o", dir.Path("x.ave")});
+    EXPECT_EQ(rules.ExitStatus, 1);
+    EXPECT_EQ(rules.Err, "orva: " + dir.Path("c.ave") +
+                             ": Cannot average: this is an average file: its observations are subjects, not trials\n");
     EXPECT_EQ(LoadChecked(dir.Path("out/a.ave")).Cells[0].TrialSpecifics(0, 0), 2);
     EXPECT_TRUE(std::filesystem::exists(dir.Path("out/b.ave")));
     EXPECT_FALSE(std::filesystem::exists(dir.Path("out/c.ave")));

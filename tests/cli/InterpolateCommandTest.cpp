@@ -71,7 +71,11 @@ TEST_F(OrvaInterpolate, RefusalsNameTheFileAndWriteNothing)
             "not a sensor positions file");
     // Named positions without the names: no channel E1 among the labels.
     refused({dir.Path("demo.ave"), "--positions", dir.Path("named.sfp"), "--chans", "1"},
-            dir.Path("named.sfp") + ": no sensor position for channel E1");
+            dir.Path("demo.ave") + ": channel 1 (E1) has no position in " + dir.Path("named.sfp") + "\n");
+    // A source at --origin: the positions file and the sensor's line.
+    refused({dir.Path("demo.ave"), "--positions", dir.Path("named.sfp"), "--channel-names", dir.Path("names.txt"),
+             "--chans", "2", "--origin", "0", "0", "9"},
+            dir.Path("named.sfp") + ": line 1: sensor chE1 lies at the origin (0 0 9), so it has no direction\n");
     refused({dir.Path("demo.ave"), "--positions", dir.Path("demo.sfp"), "--chans", "1", "--origin", "0", "x", "0"},
             "--origin needs three numbers");
     refused({dir.Path("demo.ave"), "--positions", dir.Path("demo.sfp")}, "--chans");

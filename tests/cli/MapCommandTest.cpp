@@ -5,11 +5,26 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 namespace orva::test {
 namespace {
+
+#ifndef _WIN32
+// Runs the batch tool as a cron job would: without XDG_RUNTIME_DIR.
+TOrvaRun RunWithoutRuntimeFolder(const std::vector<std::string>& args)
+{
+    const char* was = std::getenv("XDG_RUNTIME_DIR");
+    const std::string saved = was ? was : "";
+    ::unsetenv("XDG_RUNTIME_DIR");
+    TOrvaRun run = RunOrva(args);
+    if (was)
+        ::setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+    return run;
+}
+#endif
 
 // An average file of 2 cells, 6 channels, 100 samples at 250 Hz, and positions for five of
 // its channels (E6 has none) plus a reference sensor that matches no channel.
@@ -107,6 +122,17 @@ TEST_F(OrvaMap, RefusesBadArgumentsAndWritesNothing)
     run = RunOrva(Args("bad.jpg", {"--at", "0"}));
     EXPECT_NE(run.Err.find("must end in .png or .svg"), std::string::npos) << run.Err;
 }
+
+#ifndef _WIN32
+TEST_F(OrvaMap, SaysNothingButItsOwnWordsWithoutARuntimeFolder)
+{
+    std::ofstream(dir.Path("all.sfp"), std::ios::binary) << "E1 0 0 9\nE2 6 0 6\nE3 -6 0 6\nE4 0 6 6\nE5 0 -6 6\nE6 4 4 4\n";
+    const TOrvaRun run = RunWithoutRuntimeFolder(
+        {"map", dir.Path("in.ave"), "--positions", dir.Path("all.sfp"), "--at", "0", "-o", dir.Path("map.png")});
+    EXPECT_EQ(run.ExitStatus, 0);
+    EXPECT_EQ(run.Err, "");
+}
+#endif
 
 } // namespace
 } // namespace orva::test

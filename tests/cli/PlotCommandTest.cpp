@@ -4,10 +4,25 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace orva::test {
 namespace {
+
+#ifndef _WIN32
+// Runs the batch tool as a cron job would: without XDG_RUNTIME_DIR.
+TOrvaRun RunWithoutRuntimeFolder(const std::vector<std::string>& args)
+{
+    const char* was = std::getenv("XDG_RUNTIME_DIR");
+    const std::string saved = was ? was : "";
+    ::unsetenv("XDG_RUNTIME_DIR");
+    TOrvaRun run = RunOrva(args);
+    if (was)
+        ::setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+    return run;
+}
+#endif
 
 // Width and height from a PNG's header (big-endian, after the signature and "IHDR").
 std::pair<std::uint32_t, std::uint32_t> PngSize(const std::vector<std::uint8_t>& bytes)
@@ -97,6 +112,15 @@ TEST_F(OrvaPlot, RefusesBadArgumentsAndWritesNothing)
         EXPECT_FALSE(std::filesystem::exists(dir.Path(c.Args[0]))) << c.Says;
     }
 }
+
+#ifndef _WIN32
+TEST_F(OrvaPlot, SaysNothingButItsOwnWordsWithoutARuntimeFolder)
+{
+    const TOrvaRun run = RunWithoutRuntimeFolder({"plot", dir.Path("in.ave"), dir.Path("graph.png")});
+    EXPECT_EQ(run.ExitStatus, 0);
+    EXPECT_EQ(run.Err, "");
+}
+#endif
 
 } // namespace
 } // namespace orva::test

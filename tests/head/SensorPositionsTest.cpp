@@ -128,17 +128,23 @@ TEST(ChannelDirectionsTest, MatchesByLabelMovesTheOriginAndRefusesMissingChannel
     EXPECT_DOUBLE_EQ(moved[0]->X, 2 / std::sqrt(17.0));
     EXPECT_DOUBLE_EQ(moved[0]->Z, -3 / std::sqrt(17.0));
 
-    const auto needed = RequireDirections(d, {2, 0}, names, "net.sfp");
+    const auto needed = RequireDirections(sensors, {2, 0}, names, {}, "net.sfp", "data.ave");
     ASSERT_EQ(needed.size(), 2u);
-    EXPECT_DOUBLE_EQ(needed[0].Z, 3 / std::sqrt(14.0));
-    EXPECT_DOUBLE_EQ(needed[1].X, 0.6);
-    try {
-        RequireDirections(d, {0, 3}, names, "net.sfp");
-        FAIL() << "a channel without a position was accepted";
-    } catch (const EORVAError& e) {
-        EXPECT_EQ(e.Path(), "net.sfp");
-        EXPECT_NE(e.Cause().find("channel E4"), std::string::npos) << e.Cause();
-    }
+    EXPECT_EQ(needed[0].Z, d[2]->Z);
+    EXPECT_EQ(needed[1].X, d[0]->X);
+    auto refusal = [&](const std::vector<TSensorPosition>& from, std::vector<int> channels, TPoint3 origin) {
+        try {
+            RequireDirections(from, channels, names, origin, "net.sfp", "data.ave");
+        } catch (const EORVAError& e) {
+            return std::string(e.what());
+        }
+        return std::string("accepted");
+    };
+    EXPECT_EQ(refusal(sensors, {0, 3}, {}), "data.ave: channel 4 (E4) has no position in net.sfp");
+    std::vector<TSensorPosition> lined = sensors;
+    lined[3].Line = 7;
+    EXPECT_EQ(refusal(lined, {0, 2}, {1, 2, 3}), "net.sfp: line 7: sensor E3 lies at the origin (1 2 3), so it has no direction");
+    EXPECT_EQ(refusal(sensors, {2}, {1, 2, 3}), "net.sfp: sensor E3 lies at the origin (1 2 3), so it has no direction");
 }
 
 } // namespace

@@ -58,8 +58,12 @@ def test_interpolate_refusals_leave_the_samples(demo_sfp):
     before = f.cells[0].raw.copy()
     with pytest.raises(orva.Error, match="at least 3 are needed"):
         f.interpolate(list(range(1, 63)), demo_sfp)
-    with pytest.raises(orva.Error, match="no sensor position for channel E2"):
+    with pytest.raises(orva.Error) as caught:
         f.interpolate([1], {"E1": (0, 0, 1), "E3": (1, 0, 0)})
+    assert str(caught.value) == f"{f.path}: channel 2 (E2) has no position in positions"
+    with pytest.raises(orva.Error) as caught:
+        f.interpolate([1], {**orva.read_positions(demo_sfp), "E5": (1, 2, 3)}, origin=(1, 2, 3))
+    assert str(caught.value) == "positions: sensor E5 lies at the origin (1 2 3), so it has no direction"
     with pytest.raises(orva.Error, match="Channels: 65 is outside"):
         f.interpolate([65], demo_sfp)
     with pytest.raises(ValueError, match="origin"):

@@ -198,7 +198,13 @@ TEST_F(InterpolationTest, RefusalsNameTheFileAndTheCause)
     auto missing = Options({1});
     missing.Sensors.erase(missing.Sensors.begin() + 5); // E6, a source
     EXPECT_EQ(Refusal([&] { InterpolateChannels(in, missing); }),
-              "net.sfp: no sensor position for channel E6 (no sensor of that label, or it lies at the origin)");
+              file + ": channel 6 (E6) has no position in net.sfp");
+    auto centred = Options({1});
+    centred.Sensors[3].Line = 4;
+    centred.Origin = {centred.Sensors[3].X, centred.Sensors[3].Y, centred.Sensors[3].Z};
+    const std::string origin = Refusal([&] { InterpolateChannels(in, centred); });
+    EXPECT_EQ(origin.rfind("net.sfp: line 4: sensor E4 lies at the origin (", 0), 0u) << origin;
+    EXPECT_NE(origin.find("), so it has no direction"), std::string::npos) << origin;
     auto names = Options({1});
     names.ChannelNames = {"A", "B"};
     EXPECT_EQ(Refusal([&] { InterpolateChannels(in, names); }),
