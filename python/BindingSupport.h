@@ -107,5 +107,7 @@ void AddPositionMethods(py::module_& m, py::class_<TDocument, TDocumentPtr>& cls
 /// the origin on MNE's default head sphere; positions is a file or {label: (x, y, z)}.
 py::object MneMontage(const py::module_& mne, const TDocument& d, const py::handle& positions);
 void AddArtifactMethod(py::class_<TDocument, TDocumentPtr>& cls);
+/// File.filter_band: the Butterworth and FIR filters.
+void AddBandFilterMethod(py::class_<TDocument, TDocumentPtr>& cls);
 
 } // namespace orva::python

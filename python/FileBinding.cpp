@@ -189,6 +189,7 @@ void RegisterFile(py::module_& m)
         .def("__repr__", &Repr);
     AddTableMethods(cls);
     AddArtifactMethod(cls);
+    AddBandFilterMethod(cls);
     AddMneMethod(cls);
     AddPositionMethods(m, cls);
 }
