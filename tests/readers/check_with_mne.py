@@ -18,6 +18,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import orva_files as of  # noqa: E402
 from check_artifacts import check_artifacts  # noqa: E402
 from check_erp import check_erp  # noqa: E402
+from check_filters import check_filters  # noqa: E402
 from check_positions import check_positions  # noqa: E402
 
 import mne  # noqa: E402
@@ -297,6 +298,7 @@ def main():
     check_erp(bin_dir, work, check, orva)
     check_positions(bin_dir, work, check, orva, expected_values)
     check_artifacts(bin_dir, work, check, orva)
+    check_filters(bin_dir, work, check, orva)
 
     dataset = make_bids(bin_dir, work)
     if validator:
