@@ -79,7 +79,8 @@ int Neighbours(const TNeighboursArguments& a)
     std::vector<int> all(labels.size());
     std::iota(all.begin(), all.end(), 0);
     const std::vector<TPoint3> directions =
-        RequireDirections(ChannelDirections(sensors, labels), all, labels, positionsPath);
+        RequireDirections(sensors, all, labels, {}, positionsPath,
+                          a.Positionals.empty() ? PathText(positionsPath) : a.Positionals.front());
     const TChannelNeighbours neighbours = TriangulationNeighbours(directions, labels, positionsPath);
 
     const std::filesystem::path outPath = AbsolutePath(*a.Output);

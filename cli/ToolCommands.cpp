@@ -1,4 +1,5 @@
 // Subcommands of the signal tools: filter, convert, scatter.
+#include "cli/BandFilterCommand.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/ManyFiles.h"
@@ -43,18 +44,26 @@ TRun DeclareFilter(CLI::App* command)
         std::optional<std::string> Cutoff;
     };
     auto a = DeclareOutputs<TArgs>(command);
-    AddText(command, "--cutoff", a->Cutoff, "HZ", "the cut-off frequency in Hz, e.g. 20 or 12.5 (\".\" decimals)",
+    CLI::Option* cutoffOption = AddText(command, "--cutoff", a->Cutoff, "HZ", "the cut-off frequency in Hz, e.g. 20 or 12.5 (\".\" decimals)",
             [](const std::string& text) {
                 const std::optional<float> hz = ParseCutoffText(text);
                 return hz && *hz >= 0 ? std::string()
                                       : "needs a cut-off frequency of 0 Hz or more such as 20 or 12.5 (digits with an "
                                         "optional \".\" fraction and exponent, no blanks after, within single "
                                         "precision), not \"" + text + "\"";
-            })
-        ->required();
-    return [a] {
+            });
+    auto band = DeclareBandFilterOptions(command, cutoffOption);
+    return [a, band] {
         if (!a->OutDir)
             RequirePositionals(a->Positionals, 2);
+        if (band->AnyKind())
+            return RunBandFilter(BandFilterOptionsFrom(*band), a->Positionals, a->OutDir, a->Jobs, a->OpenAnyway);
+        if (!a->Cutoff)
+            throw TUsageError{"give --cutoff HZ (the FFT low-pass) or one of --low-pass, --high-pass, --band-pass, "
+                              "--notch"};
+        if (band->Design || band->Order || band->NotchWidth)
+            throw TUsageError{"--design, --order and --notch-width go with --low-pass, --high-pass, --band-pass or "
+                              "--notch, not --cutoff"};
         // The option's check has refused a cut-off that cannot be read, before any load.
         const float cutoff = CutoffFromText(*a->Cutoff);
         const bool named = a->OutDir.has_value(); // which of several files a clamp count is about
@@ -119,12 +128,19 @@ TRun DeclareScatter(CLI::App* command)
 std::vector<TCommand> ToolCommands()
 {
     return {
-        {"filter", "low-pass filter every trace and write the result",
+        {"filter", "filter every trace (FFT low-pass, Butterworth or FIR) and write the result",
          "usage: orva filter FILE OUT --cutoff HZ [--open-anyway]\n"
-         "       orva filter FILE... --out-dir DIR --cutoff HZ [-j JOBS] [--open-anyway]\n",
+         "       orva filter FILE OUT KIND [--design iir|fir] [--order N] [--open-anyway]\n"
+         "       orva filter FILE... --out-dir DIR (--cutoff HZ | KIND ...) [-j JOBS] [--open-anyway]\n",
          "Loads FILE, low-pass filters every trace with a brick-wall cut at HZ (for example\n"
          "20 or 12.5; \".\" is the decimal separator) and writes the result to OUT.\n"
          "An invalid or negative cut-off, or a file that cannot be filtered, writes nothing.\n"
+         "KIND is one of --low-pass HZ, --high-pass HZ, --band-pass LO HI, --notch HZ: a\n"
+         "zero-phase Butterworth of order N run forward and backward (--design iir, as SciPy's\n"
+         "sosfiltfilt; the cut-off is where the amplitude is halved; the notch is SciPy's\n"
+         "iirnotch, Q = 30) or MNE-Python's default FIR (--design fir). Every trace is filtered\n"
+         "on its own from its calibrated values; a FIR longer than the epoch or a high-pass\n"
+         "whose time constant exceeds it is warned about: the edges will be distorted.\n"
          "With --out-dir each FILE is written to DIR under its own name (never over itself),\n"
          "in parallel (-j JOBS, default the number of cores).\n",
          DeclareFilter},

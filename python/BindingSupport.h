@@ -111,5 +111,7 @@ void AddArtifactMethod(py::class_<TDocument, TDocumentPtr>& cls);
 void AddQualityMethod(py::class_<TDocument, TDocumentPtr>& cls);
 /// File.cluster_test and orva.cluster_test.
 void AddClusterMethods(py::module_& m, py::class_<TDocument, TDocumentPtr>& cls);
+/// File.filter_band: the Butterworth and FIR filters.
+void AddBandFilterMethod(py::class_<TDocument, TDocumentPtr>& cls);
 
 } // namespace orva::python

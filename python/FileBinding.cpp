@@ -190,6 +190,7 @@ void RegisterFile(py::module_& m)
     AddTableMethods(cls);
     AddArtifactMethod(cls);
     AddQualityMethod(cls);
+    AddBandFilterMethod(cls);
     AddMneMethod(cls);
     AddPositionMethods(m, cls);
     AddClusterMethods(m, cls);

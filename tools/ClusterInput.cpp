@@ -162,11 +162,11 @@ void DescribeResult(TClusterTestResult& r, const TClusterInput& in, const std::v
 }
 
 TChannelNeighbours TestedNeighbours(const TNeighbourSource& source, const TClusterInput& in,
-                                    const std::vector<std::string>& names)
+                                    const std::vector<std::string>& names, const std::string& dataFile)
 {
     if (source.Positions) {
-        const auto directions = RequireDirections(ChannelDirections(ReadSensorPositions(*source.Positions), names),
-                                                  in.Channels, names, *source.Positions);
+        const auto directions =
+            RequireDirections(ReadSensorPositions(*source.Positions), in.Channels, names, {}, *source.Positions, dataFile);
         std::vector<std::string> labels;
         for (int c : in.Channels)
             labels.push_back(names[static_cast<std::size_t>(c)]);
@@ -195,7 +195,7 @@ TClusterTestResult ClusterTestOfFiles(const TORVAFile& first, const TORVAFile* s
                                       TProgressDisplay* progress)
 {
     TClusterInput in = ClusterInputFromFiles(first, second, input);
-    in.Data.Neighbours = TestedNeighbours(source, in, names);
+    in.Data.Neighbours = TestedNeighbours(source, in, names, ExportedDocumentName(first));
     TClusterTestResult result = RunClusterTest(in.Data, options, ExportedDocumentName(first), progress);
     DescribeResult(result, in, names);
     return result;

@@ -46,7 +46,7 @@ struct TNeighbourSource {
 /// a tested channel without a position (or line) and what the readers refuse. Without a
 /// source, no channel has a neighbour.
 TChannelNeighbours TestedNeighbours(const TNeighbourSource& source, const TClusterInput& in,
-                                    const std::vector<std::string>& names);
+                                    const std::vector<std::string>& names, const std::string& dataFile);
 
 /// Input, neighbours and test in one: what the command and the Python call run.
 TClusterTestResult ClusterTestOfFiles(const TORVAFile& first, const TORVAFile* second,

@@ -216,10 +216,11 @@ TErpResult ChangeObservations(TORVAFile file, const TObservationChange& change)
             ReadObservation(file, cell, o, values.data());
             change(c, o, values.data());
             std::int16_t* raw = cell.Data.Observation(o);
-            for (std::size_t i = 0; i < values.size(); ++i) {
-                const std::size_t h = i % static_cast<std::size_t>(channels);
-                raw[i] = SessionSample(values[i], dd.Zeros[h], dd.Gains[h], result.Clamped);
-            }
+            const double* value = values.data();
+            for (int s = 0; s < cell.SamplesPerObservation; ++s)
+                for (int h = 0; h < channels; ++h)
+                    *raw++ = SessionSample(*value++, dd.Zeros[static_cast<std::size_t>(h)],
+                                           dd.Gains[static_cast<std::size_t>(h)], result.Clamped);
         }
     }
     file.Saved = false;

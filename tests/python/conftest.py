@@ -18,7 +18,10 @@ from datafiles import data_file, random_cells  # noqa: E402,F401
 
 def run_orva(*args, check=True):
     """Runs the batch tool; returns the completed process (text decoded as Windows-1252)."""
-    result = subprocess.run([str(BUILD_BIN / "orva"), *map(str, args)], capture_output=True)
+    # Under the sanitizers the interpreter runs with their run-time preloaded; the batch tool
+    # brings its own and must not get a second one.
+    env = {k: v for k, v in os.environ.items() if k != "LD_PRELOAD"}
+    result = subprocess.run([str(BUILD_BIN / "orva"), *map(str, args)], capture_output=True, env=env)
     result.stdout = result.stdout.decode("cp1252", errors="replace")
     result.stderr = result.stderr.decode("cp1252", errors="replace")
     if check and result.returncode != 0:

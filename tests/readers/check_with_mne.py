@@ -21,6 +21,7 @@ from check_cluster import check_cluster  # noqa: E402
 from check_erp import check_erp  # noqa: E402
 from check_measures import check_new_measures  # noqa: E402
 from check_neighbours import check_neighbours  # noqa: E402
+from check_filters import check_filters  # noqa: E402
 from check_positions import check_positions  # noqa: E402
 from check_quality import check_quality  # noqa: E402
 
@@ -305,6 +306,7 @@ def main():
     check_quality(bin_dir, work, check, orva)
     check_new_measures(bin_dir, work, check, orva)
     check_cluster(bin_dir, work, check, orva)
+    check_filters(bin_dir, work, check, orva)
 
     dataset = make_bids(bin_dir, work)
     if validator:

@@ -1,0 +1,227 @@
+#include "tools/BandFilter.h"
+
+#include "model/ORVAError.h"
+#include "select/Selection.h"
+#include "tools/FirFilter.h"
+#include "tools/IirFilter.h"
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <numbers>
+#include <variant>
+
+namespace orva {
+
+namespace {
+
+std::string Hz(double hz)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.6g Hz", hz);
+    return text;
+}
+
+std::string Seconds(double s)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.3g s", s);
+    return text;
+}
+
+const char* KindName(EBandKind kind)
+{
+    switch (kind) {
+    case EBandKind::LowPass: return "low-pass";
+    case EBandKind::HighPass: return "high-pass";
+    case EBandKind::BandPass: return "band-pass";
+    case EBandKind::Notch: return "notch";
+    }
+    return "filter";
+}
+
+bool HasLow(EBandKind kind) { return kind != EBandKind::LowPass; }
+bool HasHigh(EBandKind kind) { return kind == EBandKind::LowPass || kind == EBandKind::BandPass; }
+
+// The frequencies of the options with what they are called in messages.
+std::vector<std::pair<std::string, double>> Frequencies(const TBandFilterOptions& o)
+{
+    std::vector<std::pair<std::string, double>> f;
+    if (o.Kind == EBandKind::Notch)
+        f.emplace_back("the notch frequency", o.LowHz);
+    else if (o.Kind == EBandKind::HighPass)
+        f.emplace_back("the high-pass cut-off", o.LowHz);
+    else if (o.Kind == EBandKind::LowPass)
+        f.emplace_back("the low-pass cut-off", o.HighHz);
+    else {
+        f.emplace_back("the band's low edge", o.LowHz);
+        f.emplace_back("the band's high edge", o.HighHz);
+    }
+    return f;
+}
+
+int OrderOf(const TBandFilterOptions& o) { return o.Order.value_or(kDefaultButterworthOrder); }
+
+EButterworthKind ButterworthKind(EBandKind kind)
+{
+    return kind == EBandKind::LowPass ? EButterworthKind::LowPass
+         : kind == EBandKind::HighPass ? EButterworthKind::HighPass
+                                       : EButterworthKind::BandPass;
+}
+
+std::optional<double> Optional(bool present, double hz) { return present ? std::optional<double>(hz) : std::nullopt; }
+
+TFirDesign FirFor(const TBandFilterOptions& o, double rate)
+{
+    if (o.Kind == EBandKind::Notch)
+        return DesignFirNotch(rate, o.LowHz, o.NotchWidthHz);
+    return DesignFir(rate, Optional(HasLow(o.Kind), o.LowHz), Optional(HasHigh(o.Kind), o.HighHz));
+}
+
+// One filter per sampling rate, designed once and run over every observation at that rate.
+class TDesignedFilter {
+public:
+    TDesignedFilter(const TBandFilterOptions& o, double rate)
+    {
+        if (o.Design == EFilterDesign::Fir)
+            filter_ = FirFor(o, rate);
+        else if (o.Kind == EBandKind::Notch)
+            filter_ = TZeroPhaseIir({DesignNotch(o.LowHz, kNotchQuality, rate)});
+        else
+            filter_ = TZeroPhaseIir(DesignButterworth(OrderOf(o), ButterworthKind(o.Kind), o.LowHz, o.HighHz, rate));
+    }
+
+    // samples x channels, channels adjacent
+    void Apply(double* values, std::size_t samples, std::size_t channels)
+    {
+        if (auto* iir = std::get_if<TZeroPhaseIir>(&filter_)) {
+            iir->Apply(values, samples, channels);
+            return;
+        }
+        const TFirDesign& fir = std::get<TFirDesign>(filter_);
+        trace_.resize(samples);
+        for (std::size_t h = 0; h < channels; ++h) {
+            for (std::size_t s = 0; s < samples; ++s)
+                trace_[s] = values[s * channels + h];
+            ApplyFir(fir, trace_);
+            for (std::size_t s = 0; s < samples; ++s)
+                values[s * channels + h] = trace_[s];
+        }
+    }
+
+private:
+    std::variant<TZeroPhaseIir, TFirDesign> filter_ = TZeroPhaseIir({});
+    std::vector<double> trace_;
+};
+
+} // namespace
+
+std::string BandFilterText(const TBandFilterOptions& o)
+{
+    std::string text = std::string("a ") + KindName(o.Kind) + " of ";
+    if (o.Kind == EBandKind::BandPass)
+        text += Hz(o.LowHz).substr(0, Hz(o.LowHz).size() - 3) + "-" + Hz(o.HighHz);
+    else
+        text += Hz(HasHigh(o.Kind) ? o.HighHz : o.LowHz);
+    if (o.Design == EFilterDesign::Fir)
+        return text + " (FIR as MNE-Python designs it, zero phase)";
+    if (o.Kind == EBandKind::Notch)
+        return text + " (IIR notch, Q = 30, forward and backward)";
+    return text + " (Butterworth, order " + std::to_string(OrderOf(o)) + ", forward and backward)";
+}
+
+void CheckBandFilterOptions(const TBandFilterOptions& o)
+{
+    const auto refuse = [](const std::string& cause) { throw EORVAError("filter", cause); };
+    for (const auto& [name, hz] : Frequencies(o))
+        if (!(hz > 0) || !std::isfinite(hz))
+            refuse(name + " must be a positive finite number of Hz, not " + std::to_string(hz));
+    if (o.Kind == EBandKind::BandPass && !(o.LowHz < o.HighHz))
+        refuse("the band's low edge (" + Hz(o.LowHz) + ") must be below its high edge (" + Hz(o.HighHz) + ")");
+    if (o.Order && o.Design == EFilterDesign::Fir)
+        refuse("the FIR design chooses its own length; an order is for the IIR design");
+    if (o.Order && o.Kind == EBandKind::Notch)
+        refuse("the notch is a second-order filter; it takes no order");
+    if (o.Order && (*o.Order < 1 || *o.Order > 8))
+        refuse("the order must be 1 to 8, not " + std::to_string(*o.Order));
+    if (o.NotchWidthHz && o.Kind != EBandKind::Notch)
+        refuse("a notch width is for a notch");
+    if (o.NotchWidthHz && o.Design != EFilterDesign::Fir)
+        refuse("the IIR notch has a quality factor of 30 (a width of f0 / 30); a notch width is for the FIR design");
+    if (o.NotchWidthHz && (!(*o.NotchWidthHz > 0) || !std::isfinite(*o.NotchWidthHz)))
+        refuse("the notch width must be a positive finite number of Hz");
+}
+
+void CheckBandFilterFor(const TORVAFile& file, const TBandFilterOptions& o)
+{
+    CheckBandFilterOptions(o);
+    RequireUsable(file, "filter");
+    for (int c = 0; c < file.NumCells(); ++c) {
+        const double rate = file.Cells[static_cast<std::size_t>(c)].SamplesPerSecond;
+        if (!(rate > 0))
+            RefuseExport(file, "Cannot filter: " + CellText(file, c) + " has no sampling rate");
+        for (const auto& [name, hz] : Frequencies(o))
+            if (!(hz < rate / 2))
+                RefuseExport(file, "Cannot filter: " + name + " of " + Hz(hz) +
+                                       " is not below the Nyquist frequency (" + Hz(rate / 2) + ") of the file's rate of " +
+                                       Hz(rate) + (file.NumCells() > 1 ? " (" + CellText(file, c) + ")" : ""));
+    }
+}
+
+std::vector<std::string> BandFilterWarnings(const TORVAFile& file, const TBandFilterOptions& o)
+{
+    std::vector<std::string> notes;
+    std::map<std::pair<double, int>, bool> seen;
+    for (const TORVACell& cell : file.Cells) {
+        const double rate = cell.SamplesPerSecond;
+        const int samples = cell.SamplesPerObservation;
+        if (!seen.emplace(std::pair(rate, samples), true).second || !(rate > 0))
+            continue;
+        const std::string epoch = "the epoch lasts " + Seconds(samples / rate) + " (" + std::to_string(samples) +
+                                  " samples at " + Hz(rate) + ")";
+        if (o.Design == EFilterDesign::Fir) {
+            const std::size_t taps = FirFor(o, rate).Taps.size();
+            if (taps > static_cast<std::size_t>(samples))
+                notes.push_back("the FIR filter is " + std::to_string(taps) + " samples long (" +
+                                Seconds(static_cast<double>(taps) / rate) + ") but " + epoch +
+                                ": the edges will be distorted");
+        }
+        if (o.Kind == EBandKind::HighPass || o.Kind == EBandKind::BandPass) {
+            const double tau = 1 / (2 * std::numbers::pi * o.LowHz);
+            if (tau > samples / rate)
+                notes.push_back("a high-pass at " + Hz(o.LowHz) + " has a time constant of " + Seconds(tau) +
+                                " but " + epoch + ": the edges will be distorted");
+        }
+    }
+    return notes;
+}
+
+TErpResult BandFilter(TORVAFile file, const TBandFilterOptions& o)
+{
+    CheckBandFilterFor(file, o);
+    std::vector<std::string> notes = BandFilterWarnings(file, o);
+    std::map<double, TDesignedFilter> filters;
+    std::vector<TDesignedFilter*> perCell;
+    for (const TORVACell& cell : file.Cells) {
+        const double rate = cell.SamplesPerSecond;
+        perCell.push_back(&filters.try_emplace(rate, o, rate).first->second);
+    }
+    std::vector<std::size_t> samples;
+    for (const TORVACell& cell : file.Cells)
+        samples.push_back(static_cast<std::size_t>(cell.SamplesPerObservation));
+    const auto channels = static_cast<std::size_t>(file.NumChannels());
+    TErpResult result = ChangeObservations(std::move(file), [&](int c, int, double* values) {
+        perCell[static_cast<std::size_t>(c)]->Apply(values, samples[static_cast<std::size_t>(c)], channels);
+    });
+    result.Notes.insert(result.Notes.end(), notes.begin(), notes.end());
+    return result;
+}
+
+void BandFilterTrace(double* values, int samples, double rate, const TBandFilterOptions& options)
+{
+    CheckBandFilterOptions(options);
+    TDesignedFilter filter(options, rate);
+    filter.Apply(values, static_cast<std::size_t>(samples), 1);
+}
+
+} // namespace orva
