@@ -36,7 +36,8 @@ struct TFirDesign {
 TFirDesign DesignFir(double rate, std::optional<double> lowHz, std::optional<double> highHz);
 
 /// A band-stop around f0 as MNE-Python's notch_filter designs it by default ("fir" method):
-/// a stop band widthHz wide (default f0 / 200) with 1 Hz of transition on either side.
+/// a stop band widthHz wide (default f0 / 200) widened by half a hertz on either side, with
+/// transition bands of half a hertz.
 /// Throws EORVAError where the band does not fit between 0 and the Nyquist frequency.
 TFirDesign DesignFirNotch(double rate, double f0, std::optional<double> widthHz);
 

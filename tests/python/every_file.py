@@ -109,6 +109,8 @@ CALLS = [
     ("File.interpolate", "file", lambda c: c.file.interpolate("1", c.sfp)),
     ("File.interpolate(dict)", "file", lambda c: c.file.interpolate([2], c.positions, exclude="3")),
     ("File.filter", "file", lambda c: c.file.filter(30)),
+    ("File.filter_band", "file", lambda c: c.file.filter_band(band_pass=(1, 30))),
+    ("File.filter_band(fir)", "file", lambda c: c.file.filter_band(low_pass=30, design="fir")),
     ("File.save", "file", lambda c: c.file.save(c.saved())),
     ("orva.read(saved copy)", "file", lambda c: c.saved().exists() and orva.read(c.saved())),
 ]
