@@ -133,7 +133,7 @@ class TCellQuality {
 public:
     TCellQuality(const TORVAFile& file, int c, const TSelectionList& trials, const std::vector<TCellWindow>& windows,
                  const TQualityOptions& options)
-        : file_(file), cell_(file.Cells[static_cast<std::size_t>(c)]), c_(c), trials_(trials), windows_(windows),
+        : cell_(file.Cells[static_cast<std::size_t>(c)]), c_(c), trials_(trials), windows_(windows),
           options_(options), calibration_(file), width_(static_cast<std::size_t>(file.NumChannels()))
     {
     }
@@ -257,7 +257,6 @@ private:
         return sd;
     }
 
-    const TORVAFile& file_;
     const TORVACell& cell_;
     int c_;
     const TSelectionList& trials_;
