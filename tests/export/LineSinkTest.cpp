@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -130,10 +131,10 @@ TEST(SampleText, SameTextsWhetherTheTableIsUsedOrLeftAside)
     };
     // Every 16-bit value in a scattered order: nearly all miss.
     for (int i = 0; i < (1 << 16) + 16; ++i)
-        ASSERT_TRUE(check(static_cast<std::int16_t>(i * 40503), i % 3)) << puts;
+        ASSERT_TRUE(check(static_cast<std::int16_t>(static_cast<std::uint32_t>(i) * 40503u), i % 3)) << puts;
     EXPECT_FALSE(text.Remembering());
     for (int i = 0; i < (1 << 20); ++i)
-        ASSERT_TRUE(check(static_cast<std::int16_t>(i * 40503), i % 3)) << puts;
+        ASSERT_TRUE(check(static_cast<std::int16_t>(static_cast<std::uint32_t>(i) * 40503u), i % 3)) << puts;
     EXPECT_TRUE(text.Remembering());
     // A few values again and again: they hit, and the table stays in use.
     for (int i = 0; i < 3 * (1 << 16); ++i)
