@@ -7,16 +7,6 @@ namespace orva {
 
 namespace {
 
-std::uint64_t SplitMix(std::uint64_t& state)
-{
-    std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-}
-
-std::uint64_t RotateLeft(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
-
 std::uint64_t SaturatedAdd(std::uint64_t a, std::uint64_t b)
 {
     return a >= kManyPermutations - b ? kManyPermutations : a + b;
@@ -24,28 +14,11 @@ std::uint64_t SaturatedAdd(std::uint64_t a, std::uint64_t b)
 
 } // namespace
 
-TPortableRandom::TPortableRandom(std::uint64_t seed, std::uint64_t index)
-{
-    // The index goes through its own mix, so that neighbouring seeds and indices do not
-    // give overlapping streams.
-    std::uint64_t mixer = index;
-    std::uint64_t state = seed ^ SplitMix(mixer);
-    for (auto& word : s_)
-        word = SplitMix(state);
-}
+// The index goes through its own mix, so that neighbouring seeds and indices do not give
+// overlapping streams.
+TPortableRandom::TPortableRandom(std::uint64_t seed, std::uint64_t index) : generator_(seed ^ SplitMix64(index)) {}
 
-std::uint64_t TPortableRandom::Next()
-{
-    const std::uint64_t result = RotateLeft(s_[1] * 5, 7) * 9;
-    const std::uint64_t t = s_[1] << 17;
-    s_[2] ^= s_[0];
-    s_[3] ^= s_[1];
-    s_[1] ^= s_[2];
-    s_[0] ^= s_[3];
-    s_[2] ^= t;
-    s_[3] = RotateLeft(s_[3], 45);
-    return result;
-}
+std::uint64_t TPortableRandom::Next() { return generator_.Next(); }
 
 std::uint64_t TPortableRandom::Below(std::uint64_t bound)
 {

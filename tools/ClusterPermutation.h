@@ -3,6 +3,7 @@
 // the same numbers on every platform, the permutations themselves (sign patterns, group
 // splits) by their index alone, and the connected components of supra-threshold points.
 #include "tools/ClusterTest.h"
+#include "tools/PortableRandom.h"
 
 #include <cstdint>
 #include <vector>
@@ -20,7 +21,7 @@ public:
     std::uint64_t Below(std::uint64_t bound);
 
 private:
-    std::uint64_t s_[4];
+    TXoshiro256 generator_;
 };
 
 /// A count that saturates: larger than any null a run may ask for.

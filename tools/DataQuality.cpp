@@ -16,20 +16,8 @@ namespace orva {
 
 namespace {
 
-constexpr std::uint64_t kGolden = 0x9E3779B97F4A7C15ull;
 constexpr double kDefaultWidthMs = 100;
 const char* const kCannot = "Cannot measure data quality: ";
-
-std::uint64_t SplitMix(std::uint64_t& x)
-{
-    x += kGolden;
-    std::uint64_t z = x;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-}
-
-std::uint64_t Rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
 
 TSelectionList AllBelow(int count)
 {
@@ -369,24 +357,11 @@ TQualityTable MeasureQuality(const TORVAFile& session, const TQualityOptions& op
 }
 
 TQualityRandom::TQualityRandom(std::uint64_t seed, int cell)
+    : generator_(seed + static_cast<std::uint64_t>(cell + 1) * kSplitMixIncrement)
 {
-    std::uint64_t x = seed + static_cast<std::uint64_t>(cell + 1) * kGolden;
-    for (std::uint64_t& s : s_)
-        s = SplitMix(x);
 }
 
-std::uint64_t TQualityRandom::Next()
-{
-    const std::uint64_t result = Rotl(s_[1] * 5, 7) * 9;
-    const std::uint64_t t = s_[1] << 17;
-    s_[2] ^= s_[0];
-    s_[3] ^= s_[1];
-    s_[1] ^= s_[2];
-    s_[0] ^= s_[3];
-    s_[2] ^= t;
-    s_[3] = Rotl(s_[3], 45);
-    return result;
-}
+std::uint64_t TQualityRandom::Next() { return generator_.Next(); }
 
 int TQualityRandom::Below(int n)
 {

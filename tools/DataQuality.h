@@ -3,6 +3,7 @@
 // each cell, channel and window, over exactly the trials that the average takes, analytic
 // for the mean amplitude and by bootstrap for any measure.
 #include "tools/ErpAverage.h"
+#include "tools/PortableRandom.h"
 #include "tools/TraceMeasures.h"
 
 #include <cstdint>
@@ -88,7 +89,7 @@ public:
     int Below(int n);
 
 private:
-    std::uint64_t s_[4];
+    TXoshiro256 generator_;
 };
 
 /// The SME table's numbers as text: four decimals, '.'.
