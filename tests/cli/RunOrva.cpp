@@ -63,7 +63,16 @@ int Run(const std::vector<std::string>& args, const std::filesystem::path& out, 
     si.hStdError = e;
     PROCESS_INFORMATION pi{};
     DWORD status = static_cast<DWORD>(-1);
-    if (::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+    // Wine, busy, now and then fails to start a process at all; a few tries tell that from a
+    // program that does not start.
+    bool started = false;
+    for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+        started = ::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
+                                   &pi) != 0;
+        if (!started)
+            ::Sleep(200);
+    }
+    if (started) {
         ::WaitForSingleObject(pi.hProcess, INFINITE);
         ::GetExitCodeProcess(pi.hProcess, &status);
         ::CloseHandle(pi.hThread);
