@@ -102,6 +102,9 @@ TfrmBandFilter::TfrmBandFilter(QWidget* parent, TUserDialogs& dialogs, const TOR
     lblNotes->setObjectName("lblNotes");
     lblNotes->setWordWrap(true);
     lblNotes->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Room for a warning of two lines, so that the dialog does not jump as the fields change.
+    lblNotes->setMinimumHeight(2 * lblNotes->fontMetrics().lineSpacing());
+    lblNotes->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     auto* buttons = new QDialogButtonBox(this);
     btnOk = buttons->addButton(QDialogButtonBox::Ok);
