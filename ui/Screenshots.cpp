@@ -3,6 +3,7 @@
 #include "model/ORVAError.h"
 #include "plot/QtText.h"
 #include "ui/UfrmAbout.h"
+#include "ui/UfrmBandFilter.h"
 #include "ui/UfrmErp.h"
 #include "ui/UfrmFilter.h"
 #include "ui/UfrmInterpolate.h"
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
+#include <QSpinBox>
 
 #include <cstdio>
 
@@ -51,6 +53,21 @@ void FilterDialogShot(TShotContext& context)
     TfrmFilter dialog(&context.Window);
     dialog.show();
     SaveShot(context, &dialog, QStringLiteral("filter-dialog"));
+}
+
+void BandFilterShot(TShotContext& context)
+{
+    context.Window.OpenFile(context.DemoPath);
+    if (!context.Window.CurrentFile)
+        throw EORVAError(TextToNative(context.DemoPath), "The demo file did not open");
+    TPreviewStart start;
+    start.Cell = 1;
+    start.Channel = 19;
+    TfrmBandFilter dialog(&context.Window, context.Window.Dialogs(), *context.Window.CurrentFile, start);
+    dialog.edtFrequency->setText(QStringLiteral("12"));
+    dialog.seOrder->setValue(4);
+    dialog.show();
+    SaveShot(context, &dialog, QStringLiteral("band-filter"));
 }
 
 void AboutBoxShot(TShotContext& context)
@@ -93,6 +110,7 @@ std::vector<TShot> AllShots()
     return {
         {QStringLiteral("main-window"), MainWindowShot},
         {QStringLiteral("filter-dialog"), FilterDialogShot},
+        {QStringLiteral("band-filter"), BandFilterShot},
         {QStringLiteral("about-box"), AboutBoxShot},
         {QStringLiteral("cell-graph"), CellGraphShot},
         {QStringLiteral("cell-graph-small"), CellGraphSmallShot},

@@ -28,6 +28,8 @@ void Settle();
 void MainWindowShot(TShotContext& context);
 /// The filter dialog as it opens: filter-dialog.png.
 void FilterDialogShot(TShotContext& context);
+/// Tools > Filters... on the demo file, a low-pass previewed on a late wave: band-filter.png.
+void BandFilterShot(TShotContext& context);
 /// The about box: about-box.png.
 void AboutBoxShot(TShotContext& context);
 

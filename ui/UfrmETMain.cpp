@@ -21,10 +21,10 @@ constexpr const char* kViewItems[] = {"miFileToText",     "miFileToStats",      
                                      "miFileToEdf",      "miViewFileheader",   "miViewChannelgraph",
                                      "miToolsMeasure",   "miToolsArtifacts",   "miToolsQuality"};
 // The commands that would close, replace, change or write the document.
-constexpr const char* kChangingItems[] = {"miFileSaveas",     "miFileClose",    "miToolsConvertGSN",
-                                          "miToolsScattercells", "miToolsLPFilter", "miErpAverage",
-                                          "miErpBaseline",    "miErpDifference", "miErpReference",
-                                          "miErpInterpolate"};
+constexpr const char* kChangingItems[] = {"miFileSaveas",        "miFileClose",     "miToolsConvertGSN",
+                                          "miToolsScattercells", "miToolsLPFilter", "miToolsBandFilter",
+                                          "miErpAverage",        "miErpBaseline",   "miErpDifference",
+                                          "miErpReference",      "miErpInterpolate"};
 // The commands available without a document, but not while a load or save runs.
 constexpr const char* kIdleItems[] = {"miFileOpen", "miFileQuit", "miErpFiles"};
 

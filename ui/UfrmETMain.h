@@ -21,6 +21,7 @@ class QMenu;
 namespace orva::ui {
 
 struct TRecordingFormat;
+class TfrmShowcell;
 class TMapTime;
 
 /// The frame of the program. It owns the one open document; every other window receives
@@ -73,6 +74,8 @@ public:
     void miToolsConvertGSNClick();
     void miToolsScattercellsClick();
     void miToolsLPFilterClick();
+    /// Tools > Filters...: a band filter of the open document in memory (Save as writes it).
+    void miToolsBandFilterClick();
     // Tools > ERP operations: each writes a new file and leaves the open document as it is.
     void miErpAverageClick();
     void miErpBaselineClick();
@@ -107,6 +110,9 @@ public:
     bool IsBusy() const { return busy_ > 0; }
     /// The menu item (or menu) named name, e.g. "miFileOpen".
     QAction* MenuItem(const char* name) const;
+    /// The cell graph the tools follow: the active child window if it is one, else the
+    /// first; null without one.
+    TfrmShowcell* CellGraph() const;
 
 signals:
     /// The window has accepted to close: the program ends.

@@ -27,19 +27,18 @@ QSettings ProgramSettings()
     return QSettings(QStringLiteral("ORVA"), QStringLiteral("ORVA Toolbox"));
 }
 
-// The cell graph the map follows: the active child window if it is one, else the first.
-TfrmShowcell* CellGraph(QMdiArea* area)
+} // namespace
+
+TfrmShowcell* TfrmETMain::CellGraph() const
 {
-    if (QMdiSubWindow* active = area->activeSubWindow())
+    if (QMdiSubWindow* active = mdiArea_->activeSubWindow())
         if (auto* graph = qobject_cast<TfrmShowcell*>(active->widget()))
             return graph;
-    for (QMdiSubWindow* window : area->subWindowList())
+    for (QMdiSubWindow* window : mdiArea_->subWindowList())
         if (auto* graph = qobject_cast<TfrmShowcell*>(window->widget()))
             return graph;
     return nullptr;
 }
-
-} // namespace
 
 void TfrmETMain::RestoreSensorPositions()
 {
@@ -92,7 +91,7 @@ TMapTime* TfrmETMain::MapTime()
     // A moment of an earlier document starts again at the first sample.
     if (mapTime_->Cell >= cells)
         mapTime_->Set(0, 0, 0);
-    TfrmShowcell* graph = CellGraph(mdiArea_);
+    TfrmShowcell* graph = CellGraph();
     if (!graph)
         return mapTime_;
     auto follow = [this, graph] {

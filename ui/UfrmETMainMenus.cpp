@@ -79,6 +79,7 @@ void TfrmETMain::CreateMenus()
             &TfrmETMain::miToolsConvertGSNClick);
     AddItem(tools, "miToolsScattercells", QStringLiteral("&Scatter Cells..."), &TfrmETMain::miToolsScattercellsClick);
     AddItem(tools, "miToolsLPFilter", QStringLiteral("&Low pass filter..."), &TfrmETMain::miToolsLPFilterClick);
+    AddItem(tools, "miToolsBandFilter", QStringLiteral("&Filters..."), &TfrmETMain::miToolsBandFilterClick);
     AddItem(tools, "miToolsMeasure", QStringLiteral("&Measure..."), &TfrmETMain::miToolsMeasureClick);
     AddItem(tools, "miToolsArtifacts", QStringLiteral("&Artifact detection..."), &TfrmETMain::miToolsArtifactsClick);
     AddItem(tools, "miToolsQuality", QStringLiteral("&Data quality..."), &TfrmETMain::miToolsQualityClick);
