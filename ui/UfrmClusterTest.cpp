@@ -264,6 +264,7 @@ void TfrmClusterTest::SetRunning(bool running)
     edtPThreshold->setEnabled(!running && !chkTfce->isChecked());
     for (QPushButton* save : {btnSaveClusters, btnSavePoints, btnSavePicture})
         save->setEnabled(!running && scene_.has_value());
+    btnCancel->setEnabled(running);
     if (running)
         btnCancel->setFocus();
 }
