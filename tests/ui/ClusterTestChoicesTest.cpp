@@ -94,7 +94,7 @@ TEST(ClusterTestChoices, EachRefusalNamesItsField)
         {"Threshold", [](TClusterTestFields& f) { f.Threshold = QStringLiteral("-2"); }},
         {"Threshold", [](TClusterTestFields& f) { f.Threshold = QStringLiteral("3"); }}, // and the p threshold
         {"P threshold", [](TClusterTestFields& f) { f.PThreshold = QStringLiteral("1"); }},
-        {"P threshold", [](TClusterTestFields& f) { f.PThreshold = QStringLiteral("0,05"); }},
+        {"P threshold", [](TClusterTestFields& f) { f.PThreshold = QStringLiteral("five percent"); }},
         {"Permutations", [](TClusterTestFields& f) { f.Permutations = QStringLiteral("0"); }},
         {"Permutations", [](TClusterTestFields& f) { f.Permutations = QStringLiteral("1e4"); }},
         {"Seed", [](TClusterTestFields& f) { f.Seed = QStringLiteral("-1"); }},
