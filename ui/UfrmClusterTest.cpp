@@ -341,7 +341,7 @@ void TfrmClusterTest::reject()
     if (running_ && progress_)
         progress_->Cancel();
     else
-        close();
+        QDialog::reject();
 }
 
 } // namespace orva::ui
