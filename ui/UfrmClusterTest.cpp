@@ -32,7 +32,7 @@ using namespace orva::plot; // the pictures and the text helpers of plot/
 
 namespace {
 
-constexpr QSize kTraceSize(520, 240);
+constexpr QSize kTraceSize(520, 200);
 
 QPushButton* Button(QWidget* parent, const char* name, const QString& text)
 {
@@ -204,13 +204,13 @@ QWidget* TfrmClusterTest::BuildFields()
     auto* run = new QHBoxLayout;
     run->addWidget(btnCompute);
     run->addWidget(btnCancel);
-    run->addStretch();
+    // The bar while the test runs, where the status stands once it has stopped.
+    run->addWidget(pbProgress, 1);
+    run->addWidget(lblStatus, 1);
     auto* column = new QVBoxLayout(box);
     column->setContentsMargins(0, 0, 0, 0);
     column->addLayout(form);
     column->addLayout(run);
-    column->addWidget(pbProgress);
-    column->addWidget(lblStatus);
     column->addStretch();
     box->setFixedWidth(400);
     return box;
@@ -265,6 +265,7 @@ void TfrmClusterTest::SetRunning(bool running)
     for (QPushButton* save : {btnSaveClusters, btnSavePoints, btnSavePicture})
         save->setEnabled(!running && scene_.has_value());
     btnCancel->setEnabled(running);
+    lblStatus->setVisible(!running);
     if (running)
         btnCancel->setFocus();
 }
@@ -286,7 +287,7 @@ void TfrmClusterTest::btnComputeClick()
     TCancellableProgress progress(pbProgress, btnCancel);
     progress_ = &progress;
     SetRunning(true);
-    lblStatus->setText(QStringLiteral("Permutations running..."));
+    lblStatus->clear();
     std::optional<TClusterPictureScene> scene;
     QString failure;
     bool cancelled = false;
@@ -308,13 +309,13 @@ void TfrmClusterTest::btnComputeClick()
     progress.End();
     SetRunning(false);
     if (cancelled || !failure.isEmpty()) {
-        lblStatus->setText(cancelled ? QStringLiteral("Cancelled; the earlier result stays.") : QString());
+        lblStatus->setText(cancelled ? QStringLiteral("Cancelled: the earlier result stays.") : QString());
         if (!failure.isEmpty())
             Error(failure);
     } else {
         scene_ = std::move(scene);
         cells_ = choices.Input.Cells;
-        lblStatus->setText(QStringLiteral("Done."));
+        lblStatus->setText(QStringLiteral("Done: %1 clusters.").arg(scene_->Result.Clusters.size()));
         ShowResult();
     }
     if (closeWhenStopped_) {
