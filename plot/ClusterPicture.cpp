@@ -268,6 +268,19 @@ std::vector<TGridEdge> ClusterOutline(const TClusterTestResult& r, int cluster)
     return edges;
 }
 
+QSize ClusterMapSize() { return QSize(kMapSide, kMapSide); }
+
+QImage RenderClusterMap(const TClusterPictureScene& scene, int cluster)
+{
+    QImage image(ClusterMapSize(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    TScalpMapRenderer renderer(scene.Directions);
+    DrawMap(painter, renderer, scene.Result, cluster, Range(scene));
+    return image;
+}
+
 QSize ClusterPictureSize(const TClusterPictureScene& scene)
 {
     const int maps = scene.Directions.empty()

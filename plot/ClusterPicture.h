@@ -50,6 +50,12 @@ struct TGridEdge {
 };
 std::vector<TGridEdge> ClusterOutline(const TClusterTestResult& result, int cluster);
 
+/// One cluster's scalp map as the picture draws it beside the matrix (significant or not):
+/// the mean t over its time range on the picture's colour scale, its channels marked,
+/// titled by its times and p. A panel of ClusterMapSize(); the scene needs its directions.
+QSize ClusterMapSize();
+QImage RenderClusterMap(const TClusterPictureScene& scene, int cluster);
+
 QSize ClusterPictureSize(const TClusterPictureScene& scene);
 void PaintClusterPicture(QPainter& painter, const TClusterPictureScene& scene);
 QImage RenderClusterPicture(const TClusterPictureScene& scene);

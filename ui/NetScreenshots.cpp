@@ -1,9 +1,11 @@
-// Shots of the windows that know where the sensors sit: the map and the channel values.
+// Shots of the windows that know where the sensors sit: the map, the channel values and the
+// cluster test.
 #include "ui/ViewScreenshots.h"
 
 #include "model/ORVAError.h"
 #include "plot/QtText.h"
 #include "ui/UfrmChannelValues.h"
+#include "ui/UfrmClusterTest.h"
 #include "ui/UfrmNet.h"
 #include "ui/UfrmShowcell.h"
 
@@ -11,6 +13,8 @@
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSlider>
 
 namespace orva::ui::shots {
@@ -38,6 +42,26 @@ void NetShot(TShotContext& context)
     net->Time->Slider->setValue(175); // 500 ms: the P3
     Settle();
     SaveShot(context, &context.Window, QStringLiteral("net"));
+}
+
+void ClusterTestShot(TShotContext& context)
+{
+    const QDir folder = QFileInfo(context.DemoPath).absoluteDir();
+    context.Window.OpenFile(folder.filePath(QStringLiteral("demo-study.ave")));
+    if (!context.Window.CurrentFile)
+        throw EORVAError(plot::TextToNative(context.DemoPath), "The demo study did not open");
+    context.Window.UseSensorPositions(folder.filePath(QStringLiteral("demo.sfp")));
+    context.Window.miToolsClusterClick();
+    auto* window = context.Window.findChild<TfrmClusterTest*>();
+    if (!window)
+        throw EORVAError(plot::TextToNative(context.DemoPath), "The cluster test window did not open");
+    // Target - Standard, every sign pattern (exact); the P3 cluster is shown as the result
+    // comes, its waves at its peak channel.
+    window->edtCells->setText(QStringLiteral("2 1"));
+    window->btnCompute->click();
+    Settle();
+    SaveShot(context, window, QStringLiteral("cluster-test"));
+    window->close();
 }
 
 } // namespace orva::ui::shots

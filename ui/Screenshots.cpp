@@ -126,6 +126,7 @@ std::vector<TShot> AllShots()
         {QStringLiteral("measure-fractional-area"), MeasureFractionalAreaShot},
         {QStringLiteral("measure-fractional-peak"), MeasureFractionalPeakShot},
         {QStringLiteral("net"), NetShot},
+        {QStringLiteral("cluster-test"), ClusterTestShot},
         {QStringLiteral("artifacts"), ArtifactsShot},
         {QStringLiteral("artifact-trial"), ArtifactTrialShot},
         {QStringLiteral("erp-difference"), ErpDifferenceShot},

@@ -19,7 +19,8 @@ namespace {
 // The commands that need a document and leave it alone while a load or save runs.
 constexpr const char* kViewItems[] = {"miFileToText",     "miFileToStats",      "miFileToBrainVision",
                                      "miFileToEdf",      "miViewFileheader",   "miViewChannelgraph",
-                                     "miToolsMeasure",   "miToolsArtifacts",   "miToolsQuality"};
+                                     "miToolsMeasure",   "miToolsArtifacts",   "miToolsQuality",
+                                     "miToolsCluster"};
 // The commands that would close, replace, change or write the document.
 constexpr const char* kChangingItems[] = {"miFileSaveas",        "miFileClose",     "miToolsConvertGSN",
                                           "miToolsScattercells", "miToolsLPFilter", "miToolsBandFilter",

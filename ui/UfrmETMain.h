@@ -71,6 +71,8 @@ public:
     void miToolsMeasureClick();
     void miToolsArtifactsClick();
     void miToolsQualityClick();
+    /// Opens a cluster test window on the open document, with the chosen sensor positions.
+    void miToolsClusterClick();
     void miToolsConvertGSNClick();
     void miToolsScattercellsClick();
     void miToolsLPFilterClick();

@@ -83,6 +83,7 @@ void TfrmETMain::CreateMenus()
     AddItem(tools, "miToolsMeasure", QStringLiteral("&Measure..."), &TfrmETMain::miToolsMeasureClick);
     AddItem(tools, "miToolsArtifacts", QStringLiteral("&Artifact detection..."), &TfrmETMain::miToolsArtifactsClick);
     AddItem(tools, "miToolsQuality", QStringLiteral("&Data quality..."), &TfrmETMain::miToolsQualityClick);
+    AddItem(tools, "miToolsCluster", QStringLiteral("Cl&uster test..."), &TfrmETMain::miToolsClusterClick);
     AddItem(tools, "miToolsPositions", QStringLiteral("Sensor &positions..."), &TfrmETMain::miToolsPositionsClick);
     QMenu* erp = tools->addMenu(QStringLiteral("&ERP operations"));
     erp->setObjectName("miToolsErp");

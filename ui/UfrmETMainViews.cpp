@@ -1,6 +1,7 @@
 // The main window's commands that open the view and export windows.
 #include "ui/UfrmETMain.h"
 #include "ui/UfrmArtifacts.h"
+#include "ui/UfrmClusterTest.h"
 #include "ui/UfrmQuality.h"
 
 #include "ui/UfrmMeasure.h"
@@ -48,6 +49,18 @@ void TfrmETMain::miToolsQualityClick()
 {
     if (CurrentFile)
         OpenExportWindow<TfrmQuality>(*this, CurrentFile);
+}
+
+void TfrmETMain::miToolsClusterClick()
+{
+    if (!CurrentFile)
+        return;
+    auto* window = new TfrmClusterTest(dialogs_, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->SetFile(CurrentFile);
+    // The neighbours come from the positions the main window shows, when some are chosen.
+    window->edtPositions->setText(PositionsFile);
+    window->show();
 }
 
 void TfrmETMain::miToolsArtifactsClick()

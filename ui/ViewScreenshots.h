@@ -32,6 +32,9 @@ void MeasureFractionalAreaShot(TShotContext& context);
 void MeasureFractionalPeakShot(TShotContext& context);
 /// The map window at the demo's P3 beside the channel values window: net.png.
 void NetShot(TShotContext& context);
+/// The cluster test window on the demo study, Target - Standard, its P3 cluster chosen:
+/// cluster-test.png.
+void ClusterTestShot(TShotContext& context);
 /// The artifact detection window on the demo session, its bad trials marked: artifacts.png.
 void ArtifactsShot(TShotContext& context);
 /// A blink of the demo session in a cell graph with every channel laid over the others:

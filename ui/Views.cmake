@@ -11,6 +11,10 @@ set(ORVA_UI_VIEW_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/UfrmMeasureOptions.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UfrmArtifacts.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UfrmQuality.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ClusterTestChoices.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CancellableProgress.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UfrmClusterTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UfrmClusterTestResult.cpp
   # Shots of these windows for orva-screenshot (pulled from the library by that program only).
   ${CMAKE_CURRENT_LIST_DIR}/ViewScreenshots.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NetScreenshots.cpp

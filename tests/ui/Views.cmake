@@ -9,8 +9,10 @@ orva_add_test(orva_ui_view_tests
     ${CMAKE_CURRENT_LIST_DIR}/MeasureWindowTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ArtifactsWindowTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/QualityWindowTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ClusterTestChoicesTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ClusterTestWindowTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ViewCommandsTest.cpp
-  LIBRARIES orva_ui Qt6::Test
+  LIBRARIES orva_ui orva_demo Qt6::Test
   ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 set_target_properties(orva_ui_view_tests PROPERTIES AUTOMOC ON)
 # GCC 12 at -O3 reports the moved std::optional<QString> in the scripted dialogs as maybe
