@@ -121,6 +121,8 @@ ORVA_LANE_INLINE void StoreNarrow(float* p, const TDoubles& v)
     Convert(f, v);
     Store(p, f);
 }
+ORVA_LANE_INLINE void LoadDoubles(TDoubles& v, const double* p) { std::memcpy(&v, p, sizeof v); }
+ORVA_LANE_INLINE void StoreDoubles(double* p, const TDoubles& v) { std::memcpy(p, &v, sizeof v); }
 /// Every lane set to x (written out: an implicit scalar-to-vector conversion compiles badly).
 ORVA_LANE_INLINE void Splat(TDoubles& v, double x) { v = TDoubles{x, x, x, x, x, x, x, x}; }
 ORVA_LANE_INLINE void Narrow(TFloats& f, const TDoubles& v) { Convert(f, v); }
