@@ -1,11 +1,12 @@
 #include "tools/BandFilter.h"
 
+#include "model/Calibration.h"
 #include "model/ORVAError.h"
 #include "select/Selection.h"
-#include "model/Calibration.h"
 #include "tools/FirConvolution.h"
 #include "tools/FirFilter.h"
 #include "tools/IirFilter.h"
+#include "tools/LaneTargets.h"
 #include "tools/SampleWriteBack.h"
 
 #include <algorithm>
@@ -132,6 +133,27 @@ struct TFileFilters {
     }
 };
 
+struct TStoreRows {
+    const double* Values;
+    std::int16_t* Raw;
+    std::size_t Rows, Channels;
+    const double* Zeros;
+    const double* Gains;
+    std::int64_t* Clamped;
+};
+
+// The rows of one observation back into its samples.
+ORVA_LANE_INLINE void StoreRows(const TStoreRows& w)
+{
+    lanes::TInts clamped{};
+    for (std::size_t s = 0; s < w.Rows; ++s)
+        StoreSessionRow(w.Values + s * w.Channels, w.Raw + s * w.Channels, w.Channels, w.Zeros, w.Gains, clamped);
+    for (int l = 0; l < lanes::kWidth; ++l)
+        *w.Clamped += clamped[l];
+}
+
+ORVA_LANE_BUILDS(StoreRows, (const TStoreRows& w), (w))
+
 // A session file's observations, each read, filtered and written back on its own, shared
 // among `jobs` threads in small runs taken in turn. An observation's result does not depend
 // on the thread that computes it, and the clamped values are counted, so the file and the
@@ -149,7 +171,14 @@ TErpResult FilterSessionFile(TORVAFile file, const TFileFilters& filters, int jo
         largest = std::max(largest, cell.Data.ValuesPerObservation());
     }
     const TRowCalibration calibration(file);
-    const auto& dd = file.DataDescription;
+    // The channels' zeros and gains for the lanes, padded to whole vectors.
+    const std::size_t padded = (channels + lanes::kWidth - 1) / lanes::kWidth * lanes::kWidth;
+    std::vector<double> zeros(padded, 0.0), gains(padded, 1.0);
+    for (std::size_t h = 0; h < channels; ++h) {
+        zeros[h] = file.DataDescription.Zeros[h];
+        gains[h] = file.DataDescription.Gains[h];
+    }
+    const auto storeRows = ORVA_PICK_LANE_BUILD(StoreRows);
     std::atomic<std::size_t> next{0};
     std::atomic<std::int64_t> clamped{0};
     std::mutex failure;
@@ -169,10 +198,7 @@ TErpResult FilterSessionFile(TORVAFile file, const TFileFilters& filters, int jo
                     for (std::size_t s = 0; s < samples; ++s)
                         calibration.Row(raw + s * channels, values.data() + s * channels);
                     filter.Apply(values.data(), samples, channels);
-                    const double* value = values.data();
-                    for (std::size_t s = 0; s < samples; ++s)
-                        for (std::size_t h = 0; h < channels; ++h)
-                            *raw++ = SessionSample(*value++, dd.Zeros[h], dd.Gains[h], count);
+                    storeRows({values.data(), raw, samples, channels, zeros.data(), gains.data(), &count});
                 }
             }
             clamped += count;
