@@ -89,7 +89,7 @@ ORVA_LANE_INLINE void Reflect(TDoubles& v, const double* about, const double* x,
     v = two * a - b;
 }
 
-ORVA_LANE_INLINE void Passes(const TPassWork& w)
+ORVA_LANE_INLINE void PassesInMemory(const TPassWork& w)
 {
     const std::size_t n = w.N, pad = n - 1, c = w.Channels, lanes = w.Lanes;
     const auto at = [&](std::size_t i) { return w.Values + i * c; };
@@ -144,6 +144,145 @@ ORVA_LANE_INLINE void Passes(const TPassWork& w)
             Sections(w, g, x);
             StoreChannels(at(r), g, c, x);
         }
+}
+
+struct TSectionLanes {
+    TDoubles B0, B1, B2, A1, A2;
+};
+struct TStateLanes {
+    TDoubles Z0, Z1;
+};
+
+ORVA_LANE_INLINE void SectionStep(const TSectionLanes& c, TStateLanes& z, TDoubles& x)
+{
+    const TDoubles y = c.B0 * x + z.Z0;
+    z.Z0 = c.B1 * x - c.A1 * y + z.Z1;
+    z.Z1 = c.B2 * x - c.A2 * y;
+    x = y;
+}
+
+ORVA_LANE_INLINE void SectionLanes(TSectionLanes& c, const TSecondOrderSection& s)
+{
+    lanes::Splat(c.B0, s.B0), lanes::Splat(c.B1, s.B1), lanes::Splat(c.B2, s.B2);
+    lanes::Splat(c.A1, s.A1), lanes::Splat(c.A2, s.A2);
+}
+
+ORVA_LANE_INLINE void StartLanes(TStateLanes& z, const double* steady, const TDoubles& x)
+{
+    TDoubles s0, s1;
+    lanes::Splat(s0, steady[0]);
+    lanes::Splat(s1, steady[1]);
+    z.Z0 = s0 * x;
+    z.Z1 = s1 * x;
+}
+
+// The passes of K (1 or 2) sections over G (1 or 2) groups of lanes from group g0 on, the
+// states and coefficients in named registers (not arrays, which the compiler keeps in
+// memory) and the rows of those groups one after another: each lane does the operations
+// of PassesInMemory in the same order, without a trip of its states through memory.
+template <std::size_t K, std::size_t G>
+ORVA_LANE_INLINE void PassesInRegisters(const TPassWork& w, std::size_t g0)
+{
+    const std::size_t n = w.N, pad = n - 1, c = w.Channels, stride = G * kWidth, g1 = g0 + kWidth;
+    const auto at = [&](std::size_t i) { return w.Values + i * c; };
+    TSectionLanes c0, c1;
+    TStateLanes z00, z01, z10, z11; // group, section
+    TDoubles x0, x1;
+    SectionLanes(c0, w.Sections[0]);
+    if constexpr (K == 2)
+        SectionLanes(c1, w.Sections[1]);
+    const auto start = [&] {
+        StartLanes(z00, w.Steady, x0);
+        if constexpr (K == 2)
+            StartLanes(z01, w.Steady + 2, x0);
+        if constexpr (G == 2) {
+            StartLanes(z10, w.Steady, x1);
+            if constexpr (K == 2)
+                StartLanes(z11, w.Steady + 2, x1);
+        }
+    };
+    const auto step = [&] {
+        SectionStep(c0, z00, x0);
+        if constexpr (G == 2)
+            SectionStep(c0, z10, x1);
+        if constexpr (K == 2) {
+            SectionStep(c1, z01, x0);
+            if constexpr (G == 2)
+                SectionStep(c1, z11, x1);
+        }
+    };
+    const auto reflect = [&](const double* about, const double* x) {
+        Reflect(x0, about, x, g0, c);
+        if constexpr (G == 2)
+            Reflect(x1, about, x, g1, c);
+    };
+    const auto load = [&](const double* row) {
+        LoadChannels(x0, row, g0, c);
+        if constexpr (G == 2)
+            LoadChannels(x1, row, g1, c);
+    };
+    const auto keep = [&](std::size_t r) {
+        lanes::StoreDoubles(w.Forward + r * stride, x0);
+        if constexpr (G == 2)
+            lanes::StoreDoubles(w.Forward + r * stride + kWidth, x1);
+    };
+    const auto kept = [&](std::size_t r) {
+        lanes::LoadDoubles(x0, w.Forward + r * stride);
+        if constexpr (G == 2)
+            lanes::LoadDoubles(x1, w.Forward + r * stride + kWidth);
+    };
+    if (pad > 0)
+        reflect(at(0), at(pad));
+    else
+        load(at(0));
+    start();
+    for (std::size_t i = 0; i < pad; ++i) {
+        reflect(at(0), at(pad - i));
+        step();
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        load(at(i));
+        step();
+        keep(i);
+    }
+    for (std::size_t j = 0; j < pad; ++j) {
+        reflect(at(n - 1), at(n - 2 - j));
+        step();
+        keep(n + j);
+    }
+    kept(n + pad - 1);
+    start();
+    for (std::size_t r = n + pad; r-- > n;) {
+        kept(r);
+        step();
+    }
+    for (std::size_t r = n; r-- > 0;) {
+        kept(r);
+        step();
+        StoreChannels(at(r), g0, c, x0);
+        if constexpr (G == 2)
+            StoreChannels(at(r), g1, c, x1);
+    }
+}
+
+template <std::size_t K>
+ORVA_LANE_INLINE void PassesInRegisters(const TPassWork& w)
+{
+    for (std::size_t g0 = 0; g0 < w.Lanes; g0 += 2 * kWidth) {
+        if (g0 + kWidth < w.Lanes)
+            PassesInRegisters<K, 2>(w, g0);
+        else
+            PassesInRegisters<K, 1>(w, g0);
+    }
+}
+
+ORVA_LANE_INLINE void Passes(const TPassWork& w)
+{
+    switch (w.NumSections) {
+    case 1: PassesInRegisters<1>(w); return;
+    case 2: PassesInRegisters<2>(w); return;
+    default: PassesInMemory(w); return;
+    }
 }
 
 ORVA_LANE_BUILDS(Passes, (const TPassWork& w), (w))
