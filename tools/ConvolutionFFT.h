@@ -42,35 +42,93 @@ namespace lanes {
 /// Doubles per complex point of a lane buffer: kWidth real parts, then kWidth imaginary parts.
 constexpr int kComplexStride = 2 * kWidth;
 
+/// One complex point of every lane pair.
+struct TPoint {
+    TDoubles Re, Im;
+};
+
+ORVA_LANE_INLINE void LoadPoint(TPoint& p, const double* at)
+{
+    LoadDoubles(p.Re, at);
+    LoadDoubles(p.Im, at + kWidth);
+}
+
+ORVA_LANE_INLINE void StorePoint(double* at, const TPoint& p)
+{
+    StoreDoubles(at, p.Re);
+    StoreDoubles(at + kWidth, p.Im);
+}
+
+// a, b to a + b, (a - b) w^t; no product at t = 0, where w is 1.
+ORVA_LANE_INLINE void ForwardButterfly(TPoint& a, TPoint& b, const TConvolutionTwiddles& w, int t)
+{
+    const TDoubles dr = a.Re - b.Re, di = a.Im - b.Im;
+    a.Re = a.Re + b.Re;
+    a.Im = a.Im + b.Im;
+    if (t == 0) {
+        b.Re = dr;
+        b.Im = di;
+        return;
+    }
+    TDoubles wr, wi;
+    Splat(wr, w.Re[static_cast<std::size_t>(t)]);
+    Splat(wi, w.Im[static_cast<std::size_t>(t)]);
+    b.Re = dr * wr - di * wi;
+    b.Im = dr * wi + di * wr;
+}
+
+// a, b to a + b conj(w^t), a - b conj(w^t).
+ORVA_LANE_INLINE void InverseButterfly(TPoint& a, TPoint& b, const TConvolutionTwiddles& w, int t)
+{
+    TDoubles tr = b.Re, ti = b.Im;
+    if (t != 0) {
+        TDoubles wr, wi;
+        Splat(wr, w.Re[static_cast<std::size_t>(t)]);
+        Splat(wi, w.Im[static_cast<std::size_t>(t)]);
+        tr = b.Re * wr + b.Im * wi;
+        ti = b.Im * wr - b.Re * wi;
+    }
+    b.Re = a.Re - tr;
+    b.Im = a.Im - ti;
+    a.Re = a.Re + tr;
+    a.Im = a.Im + ti;
+}
+
 /// The forward transform of buf (Length complex points of kComplexStride doubles), in place,
-/// bins left bit-reversed.
+/// bins left bit-reversed. Two stages at a time go through registers (each value gets the
+/// operations of the stages one by one), which halves the passes over the buffer.
 ORVA_LANE_INLINE void ForwardConvolutionFFT(double* buf, const TConvolutionTwiddles& w)
 {
     constexpr int S = kComplexStride;
     const int n = w.Length;
-    for (int half = n / 2, step = 1; half >= 1; half /= 2, step *= 2) {
-        for (int start = 0; start < n; start += 2 * half) {
-            double* a = buf + static_cast<std::ptrdiff_t>(start) * S;
-            double* b = a + static_cast<std::ptrdiff_t>(half) * S;
-            for (int j = 0; j < half; ++j, a += S, b += S) {
-                TDoubles ar, ai, br, bi;
-                LoadDoubles(ar, a), LoadDoubles(ai, a + kWidth), LoadDoubles(br, b), LoadDoubles(bi, b + kWidth);
-                StoreDoubles(a, ar + br);
-                StoreDoubles(a + kWidth, ai + bi);
-                const TDoubles dr = ar - br, di = ai - bi;
-                if (j == 0) {
-                    StoreDoubles(b, dr);
-                    StoreDoubles(b + kWidth, di);
-                    continue;
-                }
-                TDoubles wr, wi;
-                Splat(wr, w.Re[static_cast<std::size_t>(j * step)]);
-                Splat(wi, w.Im[static_cast<std::size_t>(j * step)]);
-                StoreDoubles(b, dr * wr - di * wi);
-                StoreDoubles(b + kWidth, dr * wi + di * wr);
+    int half = n / 2, step = 1;
+    for (; half >= 2; half /= 4, step *= 4) {
+        // the stages of half and half / 2
+        const int q = half / 2;
+        for (int start = 0; start < n; start += 2 * half)
+            for (int j = 0; j < q; ++j) {
+                double* p0 = buf + static_cast<std::ptrdiff_t>(start + j) * S;
+                double* p1 = p0 + static_cast<std::ptrdiff_t>(q) * S;
+                double* p2 = p0 + static_cast<std::ptrdiff_t>(half) * S;
+                double* p3 = p2 + static_cast<std::ptrdiff_t>(q) * S;
+                TPoint a, b, c, d;
+                LoadPoint(a, p0), LoadPoint(b, p1), LoadPoint(c, p2), LoadPoint(d, p3);
+                ForwardButterfly(a, c, w, j * step);
+                ForwardButterfly(b, d, w, (j + q) * step);
+                ForwardButterfly(a, b, w, j * 2 * step);
+                ForwardButterfly(c, d, w, j * 2 * step);
+                StorePoint(p0, a), StorePoint(p1, b), StorePoint(p2, c), StorePoint(p3, d);
             }
-        }
     }
+    if (half == 1)
+        for (int start = 0; start < n; start += 2) {
+            TPoint a, b;
+            LoadPoint(a, buf + static_cast<std::ptrdiff_t>(start) * S);
+            LoadPoint(b, buf + static_cast<std::ptrdiff_t>(start + 1) * S);
+            ForwardButterfly(a, b, w, 0);
+            StorePoint(buf + static_cast<std::ptrdiff_t>(start) * S, a);
+            StorePoint(buf + static_cast<std::ptrdiff_t>(start + 1) * S, b);
+        }
 }
 
 /// Every bin of buf times the kernel's spectrum (both in storage order).
@@ -88,34 +146,38 @@ ORVA_LANE_INLINE void MultiplySpectrum(double* buf, const TKernelSpectrum& h, in
 }
 
 /// The inverse transform (without the division by Length) of bins in bit-reversed order,
-/// in place, samples left in their own order.
+/// in place, samples left in their own order; two stages at a time as the forward one.
 ORVA_LANE_INLINE void InverseConvolutionFFT(double* buf, const TConvolutionTwiddles& w)
 {
     constexpr int S = kComplexStride;
     const int n = w.Length;
-    for (int half = 1, step = n / 2; half < n; half *= 2, step /= 2) {
-        for (int start = 0; start < n; start += 2 * half) {
-            double* a = buf + static_cast<std::ptrdiff_t>(start) * S;
-            double* b = a + static_cast<std::ptrdiff_t>(half) * S;
-            for (int j = 0; j < half; ++j, a += S, b += S) {
-                TDoubles ar, ai, tr, ti;
-                LoadDoubles(ar, a), LoadDoubles(ai, a + kWidth), LoadDoubles(tr, b), LoadDoubles(ti, b + kWidth);
-                if (j != 0) {
-                    // b times the conjugate twiddle
-                    TDoubles wr, wi;
-                    Splat(wr, w.Re[static_cast<std::size_t>(j * step)]);
-                    Splat(wi, w.Im[static_cast<std::size_t>(j * step)]);
-                    const TDoubles br = tr, bi = ti;
-                    tr = br * wr + bi * wi;
-                    ti = bi * wr - br * wi;
-                }
-                StoreDoubles(a, ar + tr);
-                StoreDoubles(a + kWidth, ai + ti);
-                StoreDoubles(b, ar - tr);
-                StoreDoubles(b + kWidth, ai - ti);
+    int half = 1, step = n / 2;
+    for (; 2 * half < n; half *= 4, step /= 4) {
+        // the stages of half and 2 half
+        for (int start = 0; start < n; start += 4 * half)
+            for (int j = 0; j < half; ++j) {
+                double* p0 = buf + static_cast<std::ptrdiff_t>(start + j) * S;
+                double* p1 = p0 + static_cast<std::ptrdiff_t>(half) * S;
+                double* p2 = p1 + static_cast<std::ptrdiff_t>(half) * S;
+                double* p3 = p2 + static_cast<std::ptrdiff_t>(half) * S;
+                TPoint a, b, c, d;
+                LoadPoint(a, p0), LoadPoint(b, p1), LoadPoint(c, p2), LoadPoint(d, p3);
+                InverseButterfly(a, b, w, j * step);
+                InverseButterfly(c, d, w, j * step);
+                InverseButterfly(a, c, w, j * (step / 2));
+                InverseButterfly(b, d, w, (j + half) * (step / 2));
+                StorePoint(p0, a), StorePoint(p1, b), StorePoint(p2, c), StorePoint(p3, d);
             }
-        }
     }
+    if (half < n)
+        for (int j = 0; j < half; ++j) {
+            TPoint a, b;
+            LoadPoint(a, buf + static_cast<std::ptrdiff_t>(j) * S);
+            LoadPoint(b, buf + static_cast<std::ptrdiff_t>(j + half) * S);
+            InverseButterfly(a, b, w, j * step);
+            StorePoint(buf + static_cast<std::ptrdiff_t>(j) * S, a);
+            StorePoint(buf + static_cast<std::ptrdiff_t>(j + half) * S, b);
+        }
 }
 
 } // namespace lanes
