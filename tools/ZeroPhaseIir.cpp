@@ -153,12 +153,22 @@ struct TStateLanes {
     TDoubles Z0, Z1;
 };
 
+// Unit: B0 = B2 = 1 (every section but the first of SciPy's Butterworth), whose products
+// by 1 are left out; 1 x is x to the bit, so the result is the same.
+template <bool Unit>
 ORVA_LANE_INLINE void SectionStep(const TSectionLanes& c, TStateLanes& z, TDoubles& x)
 {
-    const TDoubles y = c.B0 * x + z.Z0;
-    z.Z0 = c.B1 * x - c.A1 * y + z.Z1;
-    z.Z1 = c.B2 * x - c.A2 * y;
-    x = y;
+    if constexpr (Unit) {
+        const TDoubles y = x + z.Z0;
+        z.Z0 = c.B1 * x - c.A1 * y + z.Z1;
+        z.Z1 = x - c.A2 * y;
+        x = y;
+    } else {
+        const TDoubles y = c.B0 * x + z.Z0;
+        z.Z0 = c.B1 * x - c.A1 * y + z.Z1;
+        z.Z1 = c.B2 * x - c.A2 * y;
+        x = y;
+    }
 }
 
 ORVA_LANE_INLINE void SectionLanes(TSectionLanes& c, const TSecondOrderSection& s)
@@ -176,113 +186,136 @@ ORVA_LANE_INLINE void StartLanes(TStateLanes& z, const double* steady, const TDo
     z.Z1 = s1 * x;
 }
 
-// The passes of K (1 or 2) sections over G (1 or 2) groups of lanes from group g0 on, the
+// The passes of K (1 or 2) sections over G (1 or 2) groups of lanes from group G0 on, the
 // states and coefficients in named registers (not arrays, which the compiler keeps in
 // memory) and the rows of those groups one after another: each lane does the operations
 // of PassesInMemory in the same order, without a trip of its states through memory.
-template <std::size_t K, std::size_t G>
-ORVA_LANE_INLINE void PassesInRegisters(const TPassWork& w, std::size_t g0)
-{
-    const std::size_t n = w.N, pad = n - 1, c = w.Channels, stride = G * kWidth, g1 = g0 + kWidth;
-    const auto at = [&](std::size_t i) { return w.Values + i * c; };
-    TSectionLanes c0, c1;
-    TStateLanes z00, z01, z10, z11; // group, section
-    TDoubles x0, x1;
-    SectionLanes(c0, w.Sections[0]);
-    if constexpr (K == 2)
-        SectionLanes(c1, w.Sections[1]);
-    const auto start = [&] {
-        StartLanes(z00, w.Steady, x0);
-        if constexpr (K == 2)
-            StartLanes(z01, w.Steady + 2, x0);
-        if constexpr (G == 2) {
-            StartLanes(z10, w.Steady, x1);
-            if constexpr (K == 2)
-                StartLanes(z11, w.Steady + 2, x1);
-        }
-    };
-    const auto step = [&] {
-        SectionStep(c0, z00, x0);
-        if constexpr (G == 2)
-            SectionStep(c0, z10, x1);
-        if constexpr (K == 2) {
-            SectionStep(c1, z01, x0);
-            if constexpr (G == 2)
-                SectionStep(c1, z11, x1);
-        }
-    };
-    const auto reflect = [&](const double* about, const double* x) {
-        Reflect(x0, about, x, g0, c);
-        if constexpr (G == 2)
-            Reflect(x1, about, x, g1, c);
-    };
-    const auto load = [&](const double* row) {
-        LoadChannels(x0, row, g0, c);
-        if constexpr (G == 2)
-            LoadChannels(x1, row, g1, c);
-    };
-    const auto keep = [&](std::size_t r) {
-        lanes::StoreDoubles(w.Forward + r * stride, x0);
-        if constexpr (G == 2)
-            lanes::StoreDoubles(w.Forward + r * stride + kWidth, x1);
-    };
-    const auto kept = [&](std::size_t r) {
-        lanes::LoadDoubles(x0, w.Forward + r * stride);
-        if constexpr (G == 2)
-            lanes::LoadDoubles(x1, w.Forward + r * stride + kWidth);
-    };
-    if (pad > 0)
-        reflect(at(0), at(pad));
-    else
-        load(at(0));
-    start();
-    for (std::size_t i = 0; i < pad; ++i) {
-        reflect(at(0), at(pad - i));
-        step();
-    }
-    for (std::size_t i = 0; i < n; ++i) {
-        load(at(i));
-        step();
-        keep(i);
-    }
-    for (std::size_t j = 0; j < pad; ++j) {
-        reflect(at(n - 1), at(n - 2 - j));
-        step();
-        keep(n + j);
-    }
-    kept(n + pad - 1);
-    start();
-    for (std::size_t r = n + pad; r-- > n;) {
-        kept(r);
-        step();
-    }
-    for (std::size_t r = n; r-- > 0;) {
-        kept(r);
-        step();
-        StoreChannels(at(r), g0, c, x0);
-        if constexpr (G == 2)
-            StoreChannels(at(r), g1, c, x1);
-    }
-}
+template <std::size_t K, bool Unit, std::size_t G>
+struct TRegisterPasses {
+    const TPassWork& W;
+    std::size_t G0, G1, Stride;
+    TSectionLanes C0, C1;
+    TStateLanes Z00, Z01, Z10, Z11; // group, section
+    TDoubles X0, X1;
 
-template <std::size_t K>
+    ORVA_LANE_INLINE TRegisterPasses(const TPassWork& w, std::size_t g0)
+        : W(w), G0(g0), G1(g0 + kWidth), Stride(G * kWidth)
+    {
+        SectionLanes(C0, w.Sections[0]);
+        if constexpr (K == 2)
+            SectionLanes(C1, w.Sections[1]);
+    }
+    ORVA_LANE_INLINE const double* At(std::size_t i) const { return W.Values + i * W.Channels; }
+    ORVA_LANE_INLINE void Start()
+    {
+        StartLanes(Z00, W.Steady, X0);
+        if constexpr (K == 2)
+            StartLanes(Z01, W.Steady + 2, X0);
+        if constexpr (G == 2) {
+            StartLanes(Z10, W.Steady, X1);
+            if constexpr (K == 2)
+                StartLanes(Z11, W.Steady + 2, X1);
+        }
+    }
+    ORVA_LANE_INLINE void Step()
+    {
+        SectionStep<false>(C0, Z00, X0);
+        if constexpr (G == 2)
+            SectionStep<false>(C0, Z10, X1);
+        if constexpr (K == 2) {
+            SectionStep<Unit>(C1, Z01, X0);
+            if constexpr (G == 2)
+                SectionStep<Unit>(C1, Z11, X1);
+        }
+    }
+    ORVA_LANE_INLINE void ReflectRow(const double* about, const double* x)
+    {
+        Reflect(X0, about, x, G0, W.Channels);
+        if constexpr (G == 2)
+            Reflect(X1, about, x, G1, W.Channels);
+    }
+    ORVA_LANE_INLINE void LoadRow(const double* row)
+    {
+        LoadChannels(X0, row, G0, W.Channels);
+        if constexpr (G == 2)
+            LoadChannels(X1, row, G1, W.Channels);
+    }
+    ORVA_LANE_INLINE void StoreRow(double* row)
+    {
+        StoreChannels(row, G0, W.Channels, X0);
+        if constexpr (G == 2)
+            StoreChannels(row, G1, W.Channels, X1);
+    }
+    ORVA_LANE_INLINE void Keep(std::size_t r)
+    {
+        lanes::StoreDoubles(W.Forward + r * Stride, X0);
+        if constexpr (G == 2)
+            lanes::StoreDoubles(W.Forward + r * Stride + kWidth, X1);
+    }
+    ORVA_LANE_INLINE void Kept(std::size_t r)
+    {
+        lanes::LoadDoubles(X0, W.Forward + r * Stride);
+        if constexpr (G == 2)
+            lanes::LoadDoubles(X1, W.Forward + r * Stride + kWidth);
+    }
+
+    ORVA_LANE_INLINE void Run()
+    {
+        const std::size_t n = W.N, pad = n - 1;
+        if (pad > 0)
+            ReflectRow(At(0), At(pad));
+        else
+            LoadRow(At(0));
+        Start();
+        for (std::size_t i = 0; i < pad; ++i) {
+            ReflectRow(At(0), At(pad - i));
+            Step();
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+            LoadRow(At(i));
+            Step();
+            Keep(i);
+        }
+        for (std::size_t j = 0; j < pad; ++j) {
+            ReflectRow(At(n - 1), At(n - 2 - j));
+            Step();
+            Keep(n + j);
+        }
+        Kept(n + pad - 1);
+        Start();
+        for (std::size_t r = n + pad; r-- > n;) {
+            Kept(r);
+            Step();
+        }
+        for (std::size_t r = n; r-- > 0;) {
+            Kept(r);
+            Step();
+            StoreRow(W.Values + r * W.Channels);
+        }
+    }
+};
+
+template <std::size_t K, bool Unit>
 ORVA_LANE_INLINE void PassesInRegisters(const TPassWork& w)
 {
     for (std::size_t g0 = 0; g0 < w.Lanes; g0 += 2 * kWidth) {
         if (g0 + kWidth < w.Lanes)
-            PassesInRegisters<K, 2>(w, g0);
+            TRegisterPasses<K, Unit, 2>(w, g0).Run();
         else
-            PassesInRegisters<K, 1>(w, g0);
+            TRegisterPasses<K, Unit, 1>(w, g0).Run();
     }
 }
 
 ORVA_LANE_INLINE void Passes(const TPassWork& w)
 {
-    switch (w.NumSections) {
-    case 1: PassesInRegisters<1>(w); return;
-    case 2: PassesInRegisters<2>(w); return;
-    default: PassesInMemory(w); return;
-    }
+    if (w.NumSections == 1)
+        PassesInRegisters<1, false>(w);
+    else if (w.NumSections == 2 && w.Sections[1].B0 == 1 && w.Sections[1].B2 == 1)
+        PassesInRegisters<2, true>(w);
+    else if (w.NumSections == 2)
+        PassesInRegisters<2, false>(w);
+    else
+        PassesInMemory(w);
 }
 
 ORVA_LANE_BUILDS(Passes, (const TPassWork& w), (w))
