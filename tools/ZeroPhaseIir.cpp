@@ -228,11 +228,28 @@ struct TRegisterPasses {
                 SectionStep<Unit>(C1, Z11, X1);
         }
     }
-    ORVA_LANE_INLINE void ReflectRow(const double* about, const double* x)
+    // 2 about - x for the row x, with 2 about (exact, the same every row) in twice0, twice1.
+    ORVA_LANE_INLINE void ReflectRow(const TDoubles& twice0, const TDoubles& twice1, const double* x)
     {
-        Reflect(X0, about, x, G0, W.Channels);
-        if constexpr (G == 2)
-            Reflect(X1, about, x, G1, W.Channels);
+        TDoubles v;
+        LoadChannels(v, x, G0, W.Channels);
+        X0 = twice0 - v;
+        if constexpr (G == 2) {
+            LoadChannels(v, x, G1, W.Channels);
+            X1 = twice1 - v;
+        }
+    }
+    ORVA_LANE_INLINE void Twice(TDoubles& twice0, TDoubles& twice1, const double* about)
+    {
+        TDoubles two, v;
+        lanes::Splat(two, 2.0);
+        LoadChannels(v, about, G0, W.Channels);
+        twice0 = two * v;
+        twice1 = twice0;
+        if constexpr (G == 2) {
+            LoadChannels(v, about, G1, W.Channels);
+            twice1 = two * v;
+        }
     }
     ORVA_LANE_INLINE void LoadRow(const double* row)
     {
@@ -262,13 +279,16 @@ struct TRegisterPasses {
     ORVA_LANE_INLINE void Run()
     {
         const std::size_t n = W.N, pad = n - 1;
+        TDoubles first0, first1, last0, last1;
+        Twice(first0, first1, At(0));
+        Twice(last0, last1, At(n - 1));
         if (pad > 0)
-            ReflectRow(At(0), At(pad));
+            ReflectRow(first0, first1, At(pad));
         else
             LoadRow(At(0));
         Start();
         for (std::size_t i = 0; i < pad; ++i) {
-            ReflectRow(At(0), At(pad - i));
+            ReflectRow(first0, first1, At(pad - i));
             Step();
         }
         for (std::size_t i = 0; i < n; ++i) {
@@ -277,7 +297,7 @@ struct TRegisterPasses {
             Keep(i);
         }
         for (std::size_t j = 0; j < pad; ++j) {
-            ReflectRow(At(n - 1), At(n - 2 - j));
+            ReflectRow(last0, last1, At(n - 2 - j));
             Step();
             Keep(n + j);
         }
