@@ -6,6 +6,7 @@
 #include "model/PathText.h"
 #include "tools/FilterTexts.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace orva::cli {
@@ -106,10 +107,15 @@ int RunBandFilter(const TBandFilterOptions& options, const std::vector<std::stri
                   const std::optional<std::string>& outDir, int jobs, bool openAnyway)
 {
     const bool named = outDir.has_value();
+    // Files are filtered side by side by up to `jobs` threads; the threads left over share
+    // the observations of each file.
+    const int threads = std::max(jobs, 1);
+    const int files = named ? std::max(1, static_cast<int>(positionals.size())) : 1;
+    const int perFile = std::max(1, threads / std::min(files, threads));
     return ForEachOutput("filter", positionals, outDir, jobs,
                          [&](const std::string& input, const std::filesystem::path& output, TFileResult& r,
                              TProgressDisplay* progress) {
-                             TErpResult result = BandFilter(OpenDataFile(input, openAnyway, progress), options);
+                             TErpResult result = BandFilter(OpenDataFile(input, openAnyway, progress), options, perFile);
                              const std::string prefix =
                                  "orva filter: " + (named ? PathText(result.File.FullFileName) + ": " : "");
                              if (result.Clamped > 0)

@@ -2,13 +2,22 @@
 
 #include "model/ORVAError.h"
 #include "select/Selection.h"
+#include "tools/FirConvolution.h"
 #include "tools/FirFilter.h"
 #include "tools/IirFilter.h"
+#include "tools/LaneTargets.h"
+#include "tools/SampleWriteBack.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <exception>
 #include <map>
+#include <mutex>
 #include <numbers>
+#include <thread>
 #include <variant>
 
 namespace orva {
@@ -78,41 +87,174 @@ TFirDesign FirFor(const TBandFilterOptions& o, double rate)
     return DesignFir(rate, Optional(HasLow(o.Kind), o.LowHz), Optional(HasHigh(o.Kind), o.HighHz));
 }
 
-// One filter per sampling rate, designed once and run over every observation at that rate.
+// One filter per sampling rate and epoch length, designed once and run over every
+// observation of that rate and length. Copies keep their own work buffers (one per thread).
 class TDesignedFilter {
 public:
-    TDesignedFilter(const TBandFilterOptions& o, double rate)
+    TDesignedFilter(const TBandFilterOptions& o, double rate, int samples)
     {
-        if (o.Design == EFilterDesign::Fir)
-            filter_ = FirFor(o, rate);
-        else if (o.Kind == EBandKind::Notch)
-            filter_ = TZeroPhaseIir({DesignNotch(o.LowHz, kNotchQuality, rate)});
+        if (o.Design == EFilterDesign::Fir) {
+            if (samples > 0)
+                filter_.emplace<TFirConvolution>(FirFor(o, rate), samples);
+        } else if (o.Kind == EBandKind::Notch)
+            filter_.emplace<TZeroPhaseIir>(std::vector<TSecondOrderSection>{DesignNotch(o.LowHz, kNotchQuality, rate)});
         else
-            filter_ = TZeroPhaseIir(DesignButterworth(OrderOf(o), ButterworthKind(o.Kind), o.LowHz, o.HighHz, rate));
+            filter_.emplace<TZeroPhaseIir>(DesignButterworth(OrderOf(o), ButterworthKind(o.Kind), o.LowHz, o.HighHz, rate));
     }
 
     // samples x channels, channels adjacent
     void Apply(double* values, std::size_t samples, std::size_t channels)
     {
-        if (auto* iir = std::get_if<TZeroPhaseIir>(&filter_)) {
+        if (auto* iir = std::get_if<TZeroPhaseIir>(&filter_))
             iir->Apply(values, samples, channels);
-            return;
-        }
-        const TFirDesign& fir = std::get<TFirDesign>(filter_);
-        trace_.resize(samples);
-        for (std::size_t h = 0; h < channels; ++h) {
-            for (std::size_t s = 0; s < samples; ++s)
-                trace_[s] = values[s * channels + h];
-            ApplyFir(fir, trace_);
-            for (std::size_t s = 0; s < samples; ++s)
-                values[s * channels + h] = trace_[s];
-        }
+        else if (auto* fir = std::get_if<TFirConvolution>(&filter_))
+            fir->Apply(values, channels);
     }
 
 private:
-    std::variant<TZeroPhaseIir, TFirDesign> filter_ = TZeroPhaseIir({});
-    std::vector<double> trace_;
+    std::variant<std::monostate, TZeroPhaseIir, TFirConvolution> filter_;
 };
+
+// The filters of a file: one per rate and length, and which one each cell takes.
+struct TFileFilters {
+    std::vector<TDesignedFilter> Filters;
+    std::vector<std::size_t> OfCell;
+
+    TFileFilters(const TORVAFile& file, const TBandFilterOptions& o)
+    {
+        std::map<std::pair<double, int>, std::size_t> index;
+        for (const TORVACell& cell : file.Cells) {
+            const std::pair<double, int> key(cell.SamplesPerSecond, cell.SamplesPerObservation);
+            const auto [at, added] = index.try_emplace(key, Filters.size());
+            if (added)
+                Filters.emplace_back(o, key.first, key.second);
+            OfCell.push_back(at->second);
+        }
+    }
+};
+
+// The rows of one observation: its samples and their values, channels adjacent.
+struct TObservationRows {
+    double* Values;
+    std::int16_t* Raw;
+    std::size_t Rows, Channels;
+    const double* Zeros;
+    const double* Gains;
+    std::int64_t* Clamped;
+};
+
+// The rows of one observation back into its samples.
+ORVA_LANE_INLINE void StoreRows(const TObservationRows& w)
+{
+    lanes::TInts clamped{};
+    for (std::size_t s = 0; s < w.Rows; ++s)
+        StoreSessionRow(w.Values + s * w.Channels, w.Raw + s * w.Channels, w.Channels, w.Zeros, w.Gains, clamped);
+    for (int l = 0; l < lanes::kWidth; ++l)
+        *w.Clamped += clamped[l];
+}
+
+ORVA_LANE_BUILDS(StoreRows, (const TObservationRows& w), (w))
+
+// The calibrated rows of one observation: (raw - zero) x 400 / gain in double, the
+// operations (and so the bits) of TRowCalibration and CalibratedValue, kWidth channels at
+// a time where a whole vector of them is left.
+ORVA_LANE_INLINE void CalibrateRows(const TObservationRows& w)
+{
+    using namespace lanes;
+    TDoubles four100;
+    Splat(four100, 400.0);
+    for (std::size_t s = 0; s < w.Rows; ++s) {
+        const std::int16_t* raw = w.Raw + s * w.Channels;
+        double* values = w.Values + s * w.Channels;
+        std::size_t g = 0;
+#ifdef ORVA_GNU_LANES
+        for (; g + kWidth <= w.Channels; g += kWidth) {
+            typedef std::int16_t TShorts __attribute__((vector_size(16)));
+            TShorts shorts;
+            std::memcpy(&shorts, raw + g, sizeof shorts);
+            // through int: GCC 12 converts shorts to doubles one by one
+            const TInts ints = __builtin_convertvector(shorts, TInts);
+            TDoubles v, z, k;
+            Convert(v, ints);
+            LoadDoubles(z, w.Zeros + g);
+            LoadDoubles(k, w.Gains + g);
+            StoreDoubles(values + g, (v - z) * four100 / k);
+        }
+#endif
+        for (; g < w.Channels; ++g)
+            values[g] = (static_cast<double>(raw[g]) - w.Zeros[g]) * 400.0 / w.Gains[g];
+    }
+}
+
+ORVA_LANE_BUILDS(CalibrateRows, (const TObservationRows& w), (w))
+
+// A session file's observations, each read, filtered and written back on its own, shared
+// among `jobs` threads in small runs taken in turn. An observation's result does not depend
+// on the thread that computes it, and the clamped values are counted, so the file and the
+// count are the same for any number of threads.
+TErpResult FilterSessionFile(TORVAFile file, const TFileFilters& filters, int jobs)
+{
+    const auto channels = static_cast<std::size_t>(file.NumChannels());
+    std::vector<std::pair<int, int>> work; // (cell, first observation) of runs of kRun
+    constexpr int kRun = 8;
+    std::size_t largest = 0;
+    for (int c = 0; c < file.NumCells(); ++c) {
+        const TORVACell& cell = file.Cells[static_cast<std::size_t>(c)];
+        for (int o = 0; o < cell.NumObservations; o += kRun)
+            work.emplace_back(c, o);
+        largest = std::max(largest, cell.Data.ValuesPerObservation());
+    }
+    // The channels' zeros and gains for the lanes, padded to whole vectors.
+    const std::size_t padded = (channels + lanes::kWidth - 1) / lanes::kWidth * lanes::kWidth;
+    std::vector<double> zeros(padded, 0.0), gains(padded, 1.0);
+    for (std::size_t h = 0; h < channels; ++h) {
+        zeros[h] = file.DataDescription.Zeros[h];
+        gains[h] = file.DataDescription.Gains[h];
+    }
+    const auto storeRows = ORVA_PICK_LANE_BUILD(StoreRows);
+    const auto calibrateRows = ORVA_PICK_LANE_BUILD(CalibrateRows);
+    std::atomic<std::size_t> next{0};
+    std::atomic<std::int64_t> clamped{0};
+    std::mutex failure;
+    std::exception_ptr error;
+    const auto worker = [&] {
+        try {
+            TFileFilters own = filters;
+            std::vector<double> values(largest);
+            std::int64_t count = 0;
+            for (std::size_t w; (w = next.fetch_add(1)) < work.size();) {
+                const auto [c, first] = work[w];
+                TORVACell& cell = file.Cells[static_cast<std::size_t>(c)];
+                TDesignedFilter& filter = own.Filters[own.OfCell[static_cast<std::size_t>(c)]];
+                const auto samples = static_cast<std::size_t>(cell.SamplesPerObservation);
+                for (int o = first; o < std::min(first + kRun, cell.NumObservations); ++o) {
+                    std::int16_t* raw = cell.Data.Observation(o);
+                    calibrateRows({values.data(), raw, samples, channels, zeros.data(), gains.data(), &count});
+                    filter.Apply(values.data(), samples, channels);
+                    storeRows({values.data(), raw, samples, channels, zeros.data(), gains.data(), &count});
+                }
+            }
+            clamped += count;
+        } catch (...) {
+            const std::lock_guard lock(failure);
+            error = std::current_exception();
+            next = work.size();
+        }
+    };
+    std::vector<std::thread> threads;
+    for (int t = 1; t < std::min<std::ptrdiff_t>(std::max(jobs, 1), static_cast<std::ptrdiff_t>(work.size())); ++t)
+        threads.emplace_back(worker);
+    worker();
+    for (std::thread& thread : threads)
+        thread.join();
+    if (error)
+        std::rethrow_exception(error);
+    TErpResult result;
+    result.Clamped = clamped;
+    file.Saved = false;
+    result.File = std::move(file);
+    return result;
+}
 
 } // namespace
 
@@ -196,23 +338,26 @@ std::vector<std::string> BandFilterWarnings(const TORVAFile& file, const TBandFi
     return notes;
 }
 
-TErpResult BandFilter(TORVAFile file, const TBandFilterOptions& o)
+TErpResult BandFilter(TORVAFile file, const TBandFilterOptions& o) { return BandFilter(std::move(file), o, 1); }
+
+TErpResult BandFilter(TORVAFile file, const TBandFilterOptions& o, int jobs)
 {
     CheckBandFilterFor(file, o);
     std::vector<std::string> notes = BandFilterWarnings(file, o);
-    std::map<double, TDesignedFilter> filters;
-    std::vector<TDesignedFilter*> perCell;
-    for (const TORVACell& cell : file.Cells) {
-        const double rate = cell.SamplesPerSecond;
-        perCell.push_back(&filters.try_emplace(rate, o, rate).first->second);
+    TFileFilters filters(file, o);
+    TErpResult result;
+    if (file.IsSessionFile())
+        result = FilterSessionFile(std::move(file), filters, jobs);
+    else {
+        std::vector<std::size_t> samples;
+        for (const TORVACell& cell : file.Cells)
+            samples.push_back(static_cast<std::size_t>(cell.SamplesPerObservation));
+        const auto channels = static_cast<std::size_t>(file.NumChannels());
+        result = ChangeObservations(std::move(file), [&](int c, int, double* values) {
+            const auto cell = static_cast<std::size_t>(c);
+            filters.Filters[filters.OfCell[cell]].Apply(values, samples[cell], channels);
+        });
     }
-    std::vector<std::size_t> samples;
-    for (const TORVACell& cell : file.Cells)
-        samples.push_back(static_cast<std::size_t>(cell.SamplesPerObservation));
-    const auto channels = static_cast<std::size_t>(file.NumChannels());
-    TErpResult result = ChangeObservations(std::move(file), [&](int c, int, double* values) {
-        perCell[static_cast<std::size_t>(c)]->Apply(values, samples[static_cast<std::size_t>(c)], channels);
-    });
     result.Notes.insert(result.Notes.end(), notes.begin(), notes.end());
     return result;
 }
@@ -220,7 +365,9 @@ TErpResult BandFilter(TORVAFile file, const TBandFilterOptions& o)
 void BandFilterTrace(double* values, int samples, double rate, const TBandFilterOptions& options)
 {
     CheckBandFilterOptions(options);
-    TDesignedFilter filter(options, rate);
+    if (samples <= 0)
+        return;
+    TDesignedFilter filter(options, rate, samples);
     filter.Apply(values, static_cast<std::size_t>(samples), 1);
 }
 

@@ -52,6 +52,9 @@ std::vector<std::string> BandFilterWarnings(const TORVAFile& file, const TBandFi
 /// result as the ERP operations do (session files written back with clamping counted,
 /// average files at the ScaleBins the result needs). The warnings are in the result's Notes.
 TErpResult BandFilter(TORVAFile file, const TBandFilterOptions& options);
+/// BandFilter with the observations of a session file shared among `jobs` threads (1 or
+/// fewer: the calling thread alone); the result is the same for any number.
+TErpResult BandFilter(TORVAFile file, const TBandFilterOptions& options, int jobs);
 
 /// One trace of `samples` values (stride 1) filtered as BandFilter filters it at `rate`.
 void BandFilterTrace(double* values, int samples, double rate, const TBandFilterOptions& options);

@@ -47,8 +47,7 @@ private:
     std::vector<TSecondOrderSection> sections_;
     std::vector<double> steady_;  // 2 per section
     std::vector<double> state_;   // [section][2][channel]
-    std::vector<double> forward_; // the forward pass from the first real sample on, rows of channels
-    std::vector<double> row_;     // one row of the extension
+    std::vector<double> forward_; // the forward pass from the first real sample on, rows of lanes
 };
 
 } // namespace orva

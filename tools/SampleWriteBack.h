@@ -5,7 +5,10 @@
 // the same result for the same scaled value.
 #include "tools/LaneVector.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace orva {
 
@@ -66,6 +69,41 @@ inline std::int16_t SessionSample(double value, std::int32_t zero, std::int32_t 
                       beyond);
     clamped += beyond;
     return static_cast<std::int16_t>(stored);
+}
+
+/// A row of values in microvolts (one per channel) back into the raw samples of a session
+/// file, lanes::kWidth channels at a time: SessionSample for each, the values beyond the
+/// range counted lane by lane in clamped. zero and gain hold the channels' zeros and gains
+/// as doubles, padded with 0 and 1 to a whole number of vectors.
+ORVA_LANE_INLINE void StoreSessionRow(const double* values, std::int16_t* raw, std::size_t channels,
+                                      const double* zero, const double* gain, lanes::TInts& clamped)
+{
+    using namespace lanes;
+    const TInts low16 = {-32768, -32768, -32768, -32768, -32768, -32768, -32768, -32768};
+    const TInts high16 = {32767, 32767, 32767, 32767, 32767, 32767, 32767, 32767};
+    TDoubles four100;
+    Splat(four100, 400.0);
+    for (std::size_t g = 0; g < channels; g += kWidth) {
+        const std::size_t n = std::min<std::size_t>(kWidth, channels - g);
+        TDoubles v, z, k;
+        if (n == kWidth)
+            LoadDoubles(v, values + g);
+        else {
+            // the last channels: a load of the row's end would read beyond it
+            double in[kWidth] = {};
+            std::memcpy(in, values + g, n * sizeof(double));
+            LoadDoubles(v, in);
+        }
+        LoadDoubles(z, zero + g);
+        LoadDoubles(k, gain + g);
+        const TDoubles scaled = k * v / four100;
+        TInts stored;
+        StoreScaledSample(scaled, z, low16, high16, stored, clamped);
+        std::int16_t out[kWidth];
+        for (int l = 0; l < kWidth; ++l)
+            out[l] = static_cast<std::int16_t>(stored[l]);
+        std::memcpy(raw + g, out, n * sizeof(std::int16_t));
+    }
 }
 
 /// A value in microvolts back into a raw sample of an average file: nearest(scaleBins x value).
