@@ -1,6 +1,6 @@
 """orva cluster-test cross-checked against MNE-Python's cluster permutation tests.
 
-A study of 8 subjects x 18 channels x 40 samples (two cells, an effect at some channels and
+A study of 7 subjects x 12 channels x 30 samples (two cells, an effect at some channels and
 samples) is written here, exported to BrainVision and read by MNE; MNE's
 permutation_cluster_1samp_test runs on the per-subject differences with the full
 space-time adjacency (mne.stats.combine_adjacency) and exact enumeration (n_permutations =
@@ -23,7 +23,7 @@ import mne
 import orva_files as of
 from check_tfce import check_tfce
 
-N, CHANNELS, SAMPLES = 8, 18, 40
+N, CHANNELS, SAMPLES = 7, 12, 30
 
 
 def grid_neighbours(channels, width=6):
