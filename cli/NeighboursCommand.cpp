@@ -26,7 +26,8 @@ namespace orva::cli {
 namespace {
 
 struct TNeighboursArguments {
-    std::optional<std::string> DataFile, Positions, ChannelNames, Output, Picture, Size;
+    std::vector<std::string> Positionals;
+    std::optional<std::string> Positions, ChannelNames, Output, Picture, Size;
     bool OpenAnyway = false;
 };
 
@@ -49,9 +50,9 @@ std::vector<std::string> ChannelLabels(const TNeighboursArguments& a, const std:
     std::optional<std::filesystem::path> names;
     if (a.ChannelNames)
         names = AbsolutePath(*a.ChannelNames);
-    if (a.DataFile) {
+    if (!a.Positionals.empty()) {
         TTerminalProgress progress;
-        return ChannelNamesFor(OpenDataFile(*a.DataFile, a.OpenAnyway, &progress), names);
+        return ChannelNamesFor(OpenDataFile(a.Positionals[0], a.OpenAnyway, &progress), names);
     }
     if (names)
         return ReadChannelNames(*names, CountNameLines(*names), "the channels");
@@ -63,6 +64,8 @@ std::vector<std::string> ChannelLabels(const TNeighboursArguments& a, const std:
 
 int Neighbours(const TNeighboursArguments& a)
 {
+    if (a.Positionals.size() > 1)
+        throw TUsageError{"give at most one data file"};
 #ifdef ORVA_WITH_PLOT
     if (a.Picture && !plot::PictureFormatOf(plot::PathToText(AbsolutePath(*a.Picture))))
         throw TUsageError{"the picture's name must end in .png or .svg"};
@@ -77,7 +80,7 @@ int Neighbours(const TNeighboursArguments& a)
     std::iota(all.begin(), all.end(), 0);
     const std::vector<TPoint3> directions =
         RequireDirections(sensors, all, labels, {}, positionsPath,
-                          a.DataFile ? *a.DataFile : PathText(positionsPath));
+                          a.Positionals.empty() ? PathText(positionsPath) : a.Positionals.front());
     const TChannelNeighbours neighbours = TriangulationNeighbours(directions, labels, positionsPath);
 
     const std::filesystem::path outPath = AbsolutePath(*a.Output);
@@ -102,7 +105,11 @@ int Neighbours(const TNeighboursArguments& a)
 TRun DeclareNeighbours(CLI::App* command)
 {
     auto a = std::make_shared<TNeighboursArguments>();
-    AddText(command, "FILE", a->DataFile, kDataFile, "a session or average file whose channels are meant (optional)");
+    // Every word is taken, so that a second file is refused in this command's words; the help
+    // shows the one file the command reads.
+    command->add_option("FILE", a->Positionals, "a session or average file whose channels are meant")
+        ->type_name(kDataFile)
+        ->option_text("(optional)");
     AddText(command, "--positions", a->Positions, kAnyFile,
             "the sensors' positions: .sfp (label x y z per line) or a BIDS _electrodes.tsv")
         ->required();

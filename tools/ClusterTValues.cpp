@@ -94,12 +94,22 @@ void FlippedTBlock(const TPointValues& v, const double* signs, double* t)
                 sum[k] += s[k] * xi;
         }
         const double squares = v.SumSquares[static_cast<std::size_t>(p)];
+        const double limit = kRoundingVariance * squares;
+        // Without branches, so that the patterns' divisions and roots run side by side (the
+        // same operations as one at a time); a variance at the limit or below takes 1 in the
+        // root and its t is 0.
+        double mean[kTBlock], variance[kTBlock], value[kTBlock];
         for (int k = 0; k < kTBlock; ++k) {
-            const double mean = sum[k] / n;
-            const double variance = (squares - sum[k] * mean) / (n - 1);
-            t[static_cast<std::size_t>(k) * points + static_cast<std::size_t>(p)] =
-                variance > kRoundingVariance * squares ? mean / std::sqrt(variance / n) : 0.0;
+            mean[k] = sum[k] / n;
+            variance[k] = (squares - sum[k] * mean[k]) / (n - 1);
         }
+        for (int k = 0; k < kTBlock; ++k) {
+            const double root = std::sqrt((variance[k] > limit ? variance[k] : 1.0) / n);
+            const double quotient = mean[k] / root;
+            value[k] = variance[k] > limit ? quotient : 0.0;
+        }
+        for (int k = 0; k < kTBlock; ++k)
+            t[static_cast<std::size_t>(k) * points + static_cast<std::size_t>(p)] = value[k];
     }
 }
 
@@ -122,13 +132,18 @@ void SplitTBlock(const TPointValues& v, const unsigned char* inGroup1, double* t
                 q2[k] += g[k] ? 0.0 : square;
             }
         }
+        // As for the sign flips, without branches.
+        double value[kTBlock];
         for (int k = 0; k < kTBlock; ++k) {
             const double m1 = s1[k] / v.N1, m2 = s2[k] / v.N2;
             const double ss = (q1[k] - s1[k] * m1) + (q2[k] - s2[k] * m2);
             const double variance = ss / (n - 2);
-            t[static_cast<std::size_t>(k) * points + static_cast<std::size_t>(p)] =
-                variance > kRoundingVariance * (q1[k] + q2[k]) ? (m1 - m2) / std::sqrt(variance * scale) : 0.0;
+            const bool spread = variance > kRoundingVariance * (q1[k] + q2[k]);
+            const double quotient = (m1 - m2) / std::sqrt((spread ? variance : 1.0) * scale);
+            value[k] = spread ? quotient : 0.0;
         }
+        for (int k = 0; k < kTBlock; ++k)
+            t[static_cast<std::size_t>(k) * points + static_cast<std::size_t>(p)] = value[k];
     }
 }
 

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cmath>
 #include <exception>
+#include <functional>
 #include <limits>
 #include <mutex>
 #include <thread>
@@ -74,8 +75,11 @@ struct TWork {
 // index alone, so the null is the same whichever thread computes it.
 constexpr std::int64_t kChunk = kTBlock;
 
+// alongside: what the calling thread does once the workers have started, before it takes
+// permutations itself (work of the observed map that the permutations do not need).
 void RunPermutations(const TClusterData& data, const TPointValues& values, const TScoreRule& rule, bool exact,
-                     std::uint64_t seed, int jobs, std::vector<double>& null, TProgressDisplay* progress)
+                     std::uint64_t seed, int jobs, std::vector<double>& null, TProgressDisplay* progress,
+                     const std::function<void()>& alongside)
 {
     const auto size = static_cast<std::int64_t>(null.size());
     const bool flips = data.Design != TClusterDesign::Independent;
@@ -169,6 +173,7 @@ void RunPermutations(const TClusterData& data, const TPointValues& values, const
     try {
         for (std::int64_t j = 1; j < wanted; ++j)
             threads.emplace_back(worker);
+        alongside();
         TWork w(data, rule);
         while (chunk(w) > 0)
             report();
@@ -217,14 +222,19 @@ TClusterTestResult RunClusterTest(const TClusterData& data, const TClusterTestOp
 
     const TPointValues values(data);
     r.ZeroVariance = ObservedT(values, r.T);
-    r.PUncorrected.resize(static_cast<std::size_t>(points));
-    for (int p = 0; p < points; ++p)
-        r.PUncorrected[static_cast<std::size_t>(p)] = UncorrectedP(r.T[static_cast<std::size_t>(p)], o.Tail, r.Df);
+    // The parametric p of every point, slow beside a permutation, are computed while the
+    // permutations run.
+    auto uncorrected = [&] {
+        r.PUncorrected.resize(static_cast<std::size_t>(points));
+        for (int p = 0; p < points; ++p)
+            r.PUncorrected[static_cast<std::size_t>(p)] = UncorrectedP(r.T[static_cast<std::size_t>(p)], o.Tail, r.Df);
+    };
     r.ClusterOf.assign(static_cast<std::size_t>(points), -1);
     r.PCorrected.assign(static_cast<std::size_t>(points), std::numeric_limits<double>::quiet_NaN());
     r.Threshold = std::numeric_limits<double>::quiet_NaN();
 
     if (o.Correction != TPointCorrection::None) {
+        uncorrected();
         r.PCorrected = o.Correction == TPointCorrection::Fdr ? FdrCorrection(r.PUncorrected)
                                                               : BonferroniCorrection(r.PUncorrected);
         return r;
@@ -251,11 +261,14 @@ TClusterTestResult RunClusterTest(const TClusterData& data, const TClusterTestOp
     r.Null.assign(static_cast<std::size_t>(size), 0.0);
 
     TClusterScorer observed(data.Channels, data.Samples, data.Neighbours, rule);
-    r.Null[0] = observed.Largest(r.T.data());
     const TProgressScope scope(progress, "Permutations");
     if (progress)
-        progress->AddToMaximum(size - 1); // the observed map is done
-    RunPermutations(data, values, rule, r.Exact, o.Seed, o.Jobs, r.Null, progress);
+        progress->AddToMaximum(size - 1); // the observed map is not waited for
+    // The observed map's value is the null's first, which no permutation writes.
+    RunPermutations(data, values, rule, r.Exact, o.Seed, o.Jobs, r.Null, progress, [&] {
+        r.Null[0] = observed.Largest(r.T.data());
+        uncorrected();
+    });
 
     const TNullCounter counter(r.Null, o.Tail);
     if (r.Tfce) {
