@@ -229,6 +229,13 @@ std::string THelpFormatter::make_usage(const CLI::App* app, std::string name) co
     return app->get_parent() ? std::string() : CLI::Formatter::make_usage(app, name);
 }
 
+std::string THelpFormatter::make_option_opts(const CLI::Option* option) const
+{
+    if (option->get_positional() && option->get_option_text().empty())
+        return option->get_expected_max() > 1 ? " ..." : "";
+    return CLI::Formatter::make_option_opts(option);
+}
+
 std::string THelpFormatter::make_option_desc(const CLI::Option* option) const
 {
     const std::size_t width = 80 - get_column_width();

@@ -80,6 +80,9 @@ public:
     std::string make_usage(const CLI::App* app, std::string name) const override;
     /// An option's text, wrapped to the width of a terminal beside the option's column.
     std::string make_option_desc(const CLI::Option* option) const override;
+    /// What follows an option's name: a positional's name is already its kind (FILE, DIR),
+    /// so only "..." follows one that takes many.
+    std::string make_option_opts(const CLI::Option* option) const override;
 };
 
 } // namespace orva::cli

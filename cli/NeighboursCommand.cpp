@@ -105,8 +105,11 @@ int Neighbours(const TNeighboursArguments& a)
 TRun DeclareNeighbours(CLI::App* command)
 {
     auto a = std::make_shared<TNeighboursArguments>();
-    command->add_option("FILE", a->Positionals, "a session or average file whose channels are meant (optional)")
-        ->type_name(kDataFile);
+    // Every word is taken, so that a second file is refused in this command's words; the help
+    // shows the one file the command reads.
+    command->add_option("FILE", a->Positionals, "a session or average file whose channels are meant")
+        ->type_name(kDataFile)
+        ->option_text("(optional)");
     AddText(command, "--positions", a->Positions, kAnyFile,
             "the sensors' positions: .sfp (label x y z per line) or a BIDS _electrodes.tsv")
         ->required();

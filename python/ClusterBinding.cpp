@@ -63,7 +63,9 @@ py::dict Columns(const std::vector<std::string>& lines)
             numeric = numeric && !text.empty() && text.find_first_not_of("-0123456789.") == std::string::npos;
         }
         const std::string name = cells[0][c];
-        const bool text = name == "sign" || name == "channels" || (!numeric && name != "cluster" && name != "p_corrected");
+        // Columns of numbers that may be empty (NaN) in some or every row.
+        const bool sparse = name == "cluster" || name == "p_corrected" || name == "tfce";
+        const bool text = name == "sign" || name == "channels" || (!numeric && !sparse);
         if (text)
             out[py::str(name)] = np.attr("array")(column, py::arg("dtype") = "object");
         else {

@@ -151,6 +151,9 @@ void WritePointTable(const TClusterTestResult& r, TLineSink& sink)
             line += ",";
             if (!std::isnan(r.PCorrected[p]))
                 line += FixedDecimal(r.PCorrected[p], 6);
+            line += ",";
+            if (!r.TfceScore.empty())
+                line += FixedDecimal(r.TfceScore[p], 6);
             sink.Line(line);
         }
 }

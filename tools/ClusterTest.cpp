@@ -3,12 +3,14 @@
 #include "model/ORVAError.h"
 #include "tools/ClusterPermutation.h"
 #include "tools/ClusterStatistics.h"
+#include "tools/ClusterTValues.h"
 #include "tools/TDistribution.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <exception>
+#include <functional>
 #include <limits>
 #include <mutex>
 #include <thread>
@@ -49,176 +51,82 @@ void CheckArguments(const TClusterData& data, const TClusterTestOptions& o, cons
                 Refuse(what, "a neighbour is not a tested channel");
 }
 
-// The values of every point side by side ([point][subject]), so that one point's t reads one
-// run of memory, with the sums every permutation needs.
-struct TPointValues {
-    int N1 = 0, N2 = 0, Points = 0;
-    std::vector<double> X; // [point][subject], the second group after the first
-    std::vector<double> SumSquares; // one sample: sum of x^2 (unchanged by sign flips)
-
-    TPointValues(const TClusterData& d) : N1(d.N1), N2(d.N2), Points(d.Channels * d.Samples)
-    {
-        const int n = N1 + N2;
-        X.resize(static_cast<std::size_t>(Points) * static_cast<std::size_t>(n));
-        for (int i = 0; i < n; ++i) {
-            const double* from = i < N1 ? &d.First[static_cast<std::size_t>(i) * static_cast<std::size_t>(Points)]
-                                        : &d.Second[static_cast<std::size_t>(i - N1) * static_cast<std::size_t>(Points)];
-            for (int p = 0; p < Points; ++p)
-                X[static_cast<std::size_t>(p) * static_cast<std::size_t>(n) + static_cast<std::size_t>(i)] = from[p];
-        }
-        if (N2 == 0) {
-            SumSquares.resize(static_cast<std::size_t>(Points));
-            for (int p = 0; p < Points; ++p) {
-                double s = 0;
-                for (int i = 0; i < N1; ++i) {
-                    const double x = X[static_cast<std::size_t>(p) * static_cast<std::size_t>(N1) + static_cast<std::size_t>(i)];
-                    s += x * x;
-                }
-                SumSquares[static_cast<std::size_t>(p)] = s;
-            }
-        }
-    }
-    const double* Of(int p) const { return &X[static_cast<std::size_t>(p) * static_cast<std::size_t>(N1 + N2)]; }
-};
-
-// The observed t by the two-pass formulas (mean first, then the squared deviations).
-std::int64_t ObservedT(const TPointValues& v, std::vector<double>& t)
-{
-    std::int64_t zero = 0;
-    t.assign(static_cast<std::size_t>(v.Points), 0.0);
-    for (int p = 0; p < v.Points; ++p) {
-        const double* x = v.Of(p);
-        double value = 0, variance = 0;
-        if (v.N2 == 0) {
-            const int n = v.N1;
-            double sum = 0;
-            for (int i = 0; i < n; ++i)
-                sum += x[i];
-            const double mean = sum / n;
-            double ss = 0;
-            for (int i = 0; i < n; ++i)
-                ss += (x[i] - mean) * (x[i] - mean);
-            variance = ss / (n - 1);
-            value = mean / std::sqrt(variance / n);
-        } else {
-            double s1 = 0, s2 = 0;
-            for (int i = 0; i < v.N1; ++i)
-                s1 += x[i];
-            for (int i = v.N1; i < v.N1 + v.N2; ++i)
-                s2 += x[i];
-            const double m1 = s1 / v.N1, m2 = s2 / v.N2;
-            double ss = 0;
-            for (int i = 0; i < v.N1; ++i)
-                ss += (x[i] - m1) * (x[i] - m1);
-            for (int i = v.N1; i < v.N1 + v.N2; ++i)
-                ss += (x[i] - m2) * (x[i] - m2);
-            variance = ss / (v.N1 + v.N2 - 2);
-            value = (m1 - m2) / std::sqrt(variance * (1.0 / v.N1 + 1.0 / v.N2));
-        }
-        if (variance == 0) {
-            ++zero;
-            value = 0;
-        }
-        t[static_cast<std::size_t>(p)] = value;
-    }
-    return zero;
-}
-
-// Below this share of the sum of squares the one-pass variance is rounding, not spread
-// (a point whose values are all equal).
-constexpr double kRoundingVariance = 1e-13;
-
-// t of the sign-flipped values: the sum of squares is that of the data, so only the
-// signed sum is computed.
-void FlippedT(const TPointValues& v, const double* signs, double* t)
-{
-    const int n = v.N1;
-    for (int p = 0; p < v.Points; ++p) {
-        const double* x = v.Of(p);
-        double sum = 0;
-        for (int i = 0; i < n; ++i)
-            sum += signs[i] * x[i];
-        const double mean = sum / n;
-        const double squares = v.SumSquares[static_cast<std::size_t>(p)];
-        const double variance = (squares - sum * mean) / (n - 1);
-        t[p] = variance > kRoundingVariance * squares ? mean / std::sqrt(variance / n) : 0.0;
-    }
-}
-
-void SplitT(const TPointValues& v, const unsigned char* inGroup1, double* t)
-{
-    const int n = v.N1 + v.N2;
-    const double scale = 1.0 / v.N1 + 1.0 / v.N2;
-    for (int p = 0; p < v.Points; ++p) {
-        const double* x = v.Of(p);
-        double s1 = 0, q1 = 0, s2 = 0, q2 = 0;
-        for (int i = 0; i < n; ++i) {
-            const double xi = x[i];
-            if (inGroup1[i]) {
-                s1 += xi;
-                q1 += xi * xi;
-            } else {
-                s2 += xi;
-                q2 += xi * xi;
-            }
-        }
-        const double m1 = s1 / v.N1, m2 = s2 / v.N2;
-        const double ss = (q1 - s1 * m1) + (q2 - s2 * m2);
-        const double variance = ss / (n - 2);
-        t[p] = variance > kRoundingVariance * (q1 + q2) ? (m1 - m2) / std::sqrt(variance * scale) : 0.0;
-    }
-}
-
-// What one worker thread owns: the t map of its permutation and the clustering buffers.
+// What one worker thread owns: the t maps of a chunk of permutations, their patterns
+// ([subject][permutation]) and the clustering buffers.
 struct TWork {
-    std::vector<double> T, Signs;
-    std::vector<unsigned char> Group;
+    std::vector<double> T, Signs, PatternSigns;
+    std::vector<unsigned char> Group, PatternGroups;
     std::vector<int> Order;
     TClusterScorer Scorer;
     TWork(const TClusterData& d, const TScoreRule& rule)
-        : T(static_cast<std::size_t>(d.Channels) * static_cast<std::size_t>(d.Samples)),
-          Signs(static_cast<std::size_t>(d.N1 + d.N2)), Group(static_cast<std::size_t>(d.N1 + d.N2)),
+        : T(static_cast<std::size_t>(kTBlock) * static_cast<std::size_t>(d.Channels) *
+            static_cast<std::size_t>(d.Samples)),
+          Signs(static_cast<std::size_t>(d.N1 + d.N2)),
+          PatternSigns(static_cast<std::size_t>(kTBlock) * static_cast<std::size_t>(d.N1 + d.N2), 1.0),
+          Group(static_cast<std::size_t>(d.N1 + d.N2)),
+          PatternGroups(static_cast<std::size_t>(kTBlock) * static_cast<std::size_t>(d.N1 + d.N2), 1),
           Scorer(d.Channels, d.Samples, d.Neighbours, rule)
     {
     }
 };
 
-// Chunks of permutations are taken in turn by the threads; a permutation's value depends
-// on its index alone, so the null is the same whichever thread computes it.
-constexpr std::int64_t kChunk = 8;
+// Chunks of permutations are taken in turn by the threads, their maps computed together; a
+// chunk's permutations are fixed by their indices and a permutation's value depends on its
+// index alone, so the null is the same whichever thread computes it.
+constexpr std::int64_t kChunk = kTBlock;
 
+// alongside: what the calling thread does once the workers have started, before it takes
+// permutations itself (work of the observed map that the permutations do not need).
 void RunPermutations(const TClusterData& data, const TPointValues& values, const TScoreRule& rule, bool exact,
-                     std::uint64_t seed, int jobs, std::vector<double>& null, TProgressDisplay* progress)
+                     std::uint64_t seed, int jobs, std::vector<double>& null, TProgressDisplay* progress,
+                     const std::function<void()>& alongside)
 {
     const auto size = static_cast<std::int64_t>(null.size());
     const bool flips = data.Design != TClusterDesign::Independent;
     const std::vector<std::uint64_t> binomial =
         flips || !exact ? std::vector<std::uint64_t>{} : SplitBinomials(data.N1 + data.N2, data.N1);
     std::atomic<std::int64_t> next{1};
+    // Permutations finished by every thread; the calling thread reports them.
+    std::atomic<std::int64_t> finished{0};
     std::atomic<bool> stop{false};
     std::exception_ptr failure;
     std::mutex failureLock;
 
-    auto permute = [&](TWork& w, std::int64_t k) {
-        const auto index = static_cast<std::uint64_t>(k);
+    const int n = data.N1 + data.N2;
+    const auto points = static_cast<std::size_t>(data.Channels) * static_cast<std::size_t>(data.Samples);
+    // Pattern k of the chunk into column k of the work's patterns; the columns of a short last
+    // chunk keep what they held and their maps are not used.
+    auto pattern = [&](TWork& w, std::int64_t index, int k) {
+        const auto u = static_cast<std::uint64_t>(index);
         if (flips) {
             if (exact) {
-                ExactSignPattern(index, data.N1, w.Signs.data());
+                ExactSignPattern(u, data.N1, w.Signs.data());
             } else {
-                TPortableRandom random(seed, index);
+                TPortableRandom random(seed, u);
                 RandomSignPattern(random, data.N1, w.Signs.data());
             }
-            FlippedT(values, w.Signs.data(), w.T.data());
+            for (int i = 0; i < data.N1; ++i)
+                w.PatternSigns[static_cast<std::size_t>(i * kTBlock + k)] = w.Signs[static_cast<std::size_t>(i)];
         } else {
             if (exact) {
-                ExactSplit(index, data.N1, data.N2, binomial, w.Group.data());
+                ExactSplit(u, data.N1, data.N2, binomial, w.Group.data());
             } else {
-                TPortableRandom random(seed, index);
+                TPortableRandom random(seed, u);
                 RandomSplit(random, data.N1, data.N2, w.Order, w.Group.data());
             }
-            SplitT(values, w.Group.data(), w.T.data());
+            for (int i = 0; i < n; ++i)
+                w.PatternGroups[static_cast<std::size_t>(i * kTBlock + k)] = w.Group[static_cast<std::size_t>(i)];
         }
-        null[static_cast<std::size_t>(k)] = w.Scorer.Largest(w.T.data());
+    };
+    auto permute = [&](TWork& w, std::int64_t first, std::int64_t last) {
+        for (std::int64_t k = first; k < last; ++k)
+            pattern(w, k, static_cast<int>(k - first));
+        if (flips)
+            FlippedTBlock(values, w.PatternSigns.data(), w.T.data());
+        else
+            SplitTBlock(values, w.PatternGroups.data(), w.T.data());
+        for (std::int64_t k = first; k < last; ++k)
+            null[static_cast<std::size_t>(k)] = w.Scorer.Largest(&w.T[static_cast<std::size_t>(k - first) * points]);
     };
     // Returns the permutations done in the chunk taken, 0 when none is left.
     auto chunk = [&](TWork& w) -> std::int64_t {
@@ -228,8 +136,8 @@ void RunPermutations(const TClusterData& data, const TPointValues& values, const
         if (first >= size)
             return 0;
         const std::int64_t last = std::min(size, first + kChunk);
-        for (std::int64_t k = first; k < last; ++k)
-            permute(w, k);
+        permute(w, first, last);
+        finished.fetch_add(last - first);
         return last - first;
     };
     auto worker = [&] {
@@ -244,31 +152,41 @@ void RunPermutations(const TClusterData& data, const TPointValues& values, const
             stop = true;
         }
     };
+    std::int64_t reported = 0;
+    auto report = [&] {
+        const std::int64_t now = finished.load();
+        if (progress && now > reported) {
+            const std::int64_t count = now - reported;
+            reported = now;
+            progress->Advance(count);
+        }
+        if (progress)
+            progress->ProcessPendingEvents();
+    };
     std::vector<std::thread> threads;
+    auto joinAll = [&] {
+        for (auto& thread : threads)
+            thread.join();
+        threads.clear();
+    };
     const std::int64_t wanted = std::min<std::int64_t>(std::max(jobs, 1), (size + kChunk - 1) / kChunk);
     try {
         for (std::int64_t j = 1; j < wanted; ++j)
             threads.emplace_back(worker);
+        alongside();
         TWork w(data, rule);
-        for (;;) {
-            const std::int64_t done = chunk(w);
-            if (done == 0)
-                break;
-            if (progress) {
-                progress->Advance(done);
-                progress->ProcessPendingEvents();
-            }
-        }
+        while (chunk(w) > 0)
+            report();
     } catch (...) {
         stop = true;
-        for (auto& thread : threads)
-            thread.join();
+        joinAll();
         throw;
     }
-    for (auto& thread : threads)
-        thread.join();
+    joinAll();
     if (failure)
         std::rethrow_exception(failure);
+    // The workers' last chunks, finished while the calling thread had none left to take.
+    report();
 }
 
 double UncorrectedP(double t, TClusterTail tail, int df)
@@ -304,14 +222,19 @@ TClusterTestResult RunClusterTest(const TClusterData& data, const TClusterTestOp
 
     const TPointValues values(data);
     r.ZeroVariance = ObservedT(values, r.T);
-    r.PUncorrected.resize(static_cast<std::size_t>(points));
-    for (int p = 0; p < points; ++p)
-        r.PUncorrected[static_cast<std::size_t>(p)] = UncorrectedP(r.T[static_cast<std::size_t>(p)], o.Tail, r.Df);
+    // The parametric p of every point, slow beside a permutation, are computed while the
+    // permutations run.
+    auto uncorrected = [&] {
+        r.PUncorrected.resize(static_cast<std::size_t>(points));
+        for (int p = 0; p < points; ++p)
+            r.PUncorrected[static_cast<std::size_t>(p)] = UncorrectedP(r.T[static_cast<std::size_t>(p)], o.Tail, r.Df);
+    };
     r.ClusterOf.assign(static_cast<std::size_t>(points), -1);
     r.PCorrected.assign(static_cast<std::size_t>(points), std::numeric_limits<double>::quiet_NaN());
     r.Threshold = std::numeric_limits<double>::quiet_NaN();
 
     if (o.Correction != TPointCorrection::None) {
+        uncorrected();
         r.PCorrected = o.Correction == TPointCorrection::Fdr ? FdrCorrection(r.PUncorrected)
                                                               : BonferroniCorrection(r.PUncorrected);
         return r;
@@ -338,11 +261,14 @@ TClusterTestResult RunClusterTest(const TClusterData& data, const TClusterTestOp
     r.Null.assign(static_cast<std::size_t>(size), 0.0);
 
     TClusterScorer observed(data.Channels, data.Samples, data.Neighbours, rule);
-    r.Null[0] = observed.Largest(r.T.data());
     const TProgressScope scope(progress, "Permutations");
     if (progress)
-        progress->AddToMaximum(size);
-    RunPermutations(data, values, rule, r.Exact, o.Seed, o.Jobs, r.Null, progress);
+        progress->AddToMaximum(size - 1); // the observed map is not waited for
+    // The observed map's value is the null's first, which no permutation writes.
+    RunPermutations(data, values, rule, r.Exact, o.Seed, o.Jobs, r.Null, progress, [&] {
+        r.Null[0] = observed.Largest(r.T.data());
+        uncorrected();
+    });
 
     const TNullCounter counter(r.Null, o.Tail);
     if (r.Tfce) {

@@ -56,7 +56,7 @@ TEST_F(OrvaClusterTest, WritesBothTablesAndTheSummary)
     EXPECT_EQ(text.find('\r'), std::string::npos);
     const auto points = Lines("p.csv");
     ASSERT_EQ(points.size(), 31u); // header and 3 x 10 points
-    EXPECT_EQ(points[0], "channel,sample,time_ms,t,p_uncorrected,cluster,p_corrected");
+    EXPECT_EQ(points[0], "channel,sample,time_ms,t,p_uncorrected,cluster,p_corrected,tfce");
     // Channel 1, sample 1: time, t and p with 3, 6 and 6 decimals.
     EXPECT_TRUE(points[1].rfind("1,1,", 0) == 0) << points[1];
     std::istringstream row(points[1]);

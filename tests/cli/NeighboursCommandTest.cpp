@@ -69,6 +69,22 @@ TEST_F(OrvaNeighbours, RefusesAChannelWithoutAPositionAndWritesNothing)
     EXPECT_FALSE(std::filesystem::exists(PathFromText(dir.Path("n.txt"))));
 }
 
+TEST_F(OrvaNeighbours, TakesOneOptionalDataFile)
+{
+    // The help names the one data file once, as the synopsis does ("[FILE]").
+    const TOrvaRun help = RunOrva({"neighbours", "--help"});
+    ASSERT_EQ(help.ExitStatus, 0);
+    EXPECT_NE(help.Out.find("\n  FILE (optional) "), std::string::npos) << help.Out;
+    EXPECT_EQ(help.Out.find("FILE FILE"), std::string::npos) << help.Out;
+    EXPECT_EQ(help.Out.find("FILE ..."), std::string::npos) << help.Out;
+
+    const TOrvaRun two = RunOrva({"neighbours", dir.Path("in.ave"), dir.Path("in.ave"), "--positions",
+                                  dir.Path("net.sfp"), "-o", dir.Path("n.txt")});
+    EXPECT_EQ(two.ExitStatus, 1) << two.Err;
+    EXPECT_NE(two.Err.find("give at most one data file"), std::string::npos) << two.Err;
+    EXPECT_FALSE(std::filesystem::exists(PathFromText(dir.Path("n.txt"))));
+}
+
 #ifdef ORVA_CLI_WITH_PLOT
 TEST_F(OrvaNeighbours, DrawsTheSensorsAndOneLinePerPair)
 {
