@@ -240,7 +240,7 @@ std::vector<TCommand> ClusterTestCommands()
          "(E 0.5, H 2) with a p from the null of the largest score. --correction gives parametric p\n"
          "values per point instead, corrected for their number.\n"
          "The tables: cluster,sign,mass,p,start_ms,end_ms,channels,points,peak_t,peak_channel,peak_ms\n"
-         "and channel,sample,time_ms,t,p_uncorrected,cluster,p_corrected,tfce (channels and samples\n"
+         "and channel,sample,time_ms,t,p_uncorrected,cluster,p_corrected[,tfce] (channels and samples\n"
          "from 1; tfce the point's TFCE score, signed as its t, with --tfce only).\n",
          DeclareClusterTest},
     };

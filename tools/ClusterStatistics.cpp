@@ -1,10 +1,27 @@
 #include "tools/ClusterStatistics.h"
 
+#include "model/ORVAError.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <numeric>
+#include <string>
 
 namespace orva {
+namespace {
+
+[[noreturn]] void RefuseEndlessTfce(const std::string& what, double top, double dh)
+{
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "TFCE would need more than %.0f steps of %g (|t| reaches %g): the values are nearly equal "
+                  "across subjects; use a larger TFCE step or a threshold",
+                  kTfceMostSteps, dh, top);
+    throw EORVAError(what, text);
+}
+
+} // namespace
 
 TClusterScorer::TClusterScorer(int channels, int samples, const TChannelNeighbours& neighbours,
                                const TScoreRule& rule)
@@ -51,6 +68,8 @@ void TClusterScorer::Score(const double* t)
         double top = 0;
         for (int p = 0; p < points_; ++p)
             top = std::max(top, s * t[p]);
+        if (top / dh > kTfceMostSteps)
+            RefuseEndlessTfce(rule_.What, top, dh);
         // Heights dh, 2 dh, ... up to the largest value; a point takes part at every height
         // up to its own.
         for (long step = 1;; ++step) {

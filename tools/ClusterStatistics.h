@@ -3,6 +3,7 @@
 // score), the p values read from the null, and the corrections of point-wise p values.
 #include "tools/ClusterPermutation.h"
 
+#include <string>
 #include <vector>
 
 namespace orva {
@@ -13,11 +14,16 @@ struct TScoreRule {
     double Threshold = 0;
     bool Tfce = false;
     double TfceStep = 0.1;
+    /// What the data are (a file's name), for the refusal of a TFCE that would not end.
+    std::string What;
 };
 
 /// Threshold-free cluster enhancement: E = 0.5, H = 2.
 constexpr double kTfceExtent = 0.5;
 constexpr double kTfceHeight = 2.0;
+/// The most heights one TFCE score climbs: |t| of 1000 in steps of 0.1. Far larger t come
+/// from (nearly) equal values, where the steps would not end in any reasonable time.
+constexpr double kTfceMostSteps = 10000;
 
 class TClusterScorer {
 public:

@@ -136,7 +136,8 @@ void WriteClusterTable(const TClusterTestResult& r, TLineSink& sink)
 
 void WritePointTable(const TClusterTestResult& r, TLineSink& sink)
 {
-    sink.Line(kPointTableHeader);
+    sink.Line(r.Tfce ? std::string(kPointTableHeader) + std::string(kPointTableTfceColumn)
+                     : std::string(kPointTableHeader));
     const int samples = r.NumSamples();
     std::string line;
     for (int c = 0; c < r.NumChannels(); ++c)
@@ -151,9 +152,8 @@ void WritePointTable(const TClusterTestResult& r, TLineSink& sink)
             line += ",";
             if (!std::isnan(r.PCorrected[p]))
                 line += FixedDecimal(r.PCorrected[p], 6);
-            line += ",";
-            if (!r.TfceScore.empty())
-                line += FixedDecimal(r.TfceScore[p], 6);
+            if (r.Tfce)
+                line += "," + FixedDecimal(r.TfceScore[p], 6);
             sink.Line(line);
         }
 }

@@ -11,7 +11,9 @@ namespace orva {
 
 inline constexpr std::string_view kClusterTableHeader =
     "cluster,sign,mass,p,start_ms,end_ms,channels,points,peak_t,peak_channel,peak_ms";
-inline constexpr std::string_view kPointTableHeader = "channel,sample,time_ms,t,p_uncorrected,cluster,p_corrected,tfce";
+inline constexpr std::string_view kPointTableHeader = "channel,sample,time_ms,t,p_uncorrected,cluster,p_corrected";
+/// With TFCE the points table ends with each point's score (signed as t).
+inline constexpr std::string_view kPointTableTfceColumn = ",tfce";
 
 /// Where a cluster lies: its first and last tested sample (indices into the result's
 /// samples), its channels (indices into the result's channels, ascending) and its point of

@@ -244,6 +244,7 @@ TClusterTestResult RunClusterTest(const TClusterData& data, const TClusterTestOp
     rule.Tail = o.Tail;
     rule.Tfce = r.Tfce;
     rule.TfceStep = o.TfceStep;
+    rule.What = what;
     if (!r.Tfce) {
         if (o.Threshold) {
             r.Threshold = *o.Threshold;

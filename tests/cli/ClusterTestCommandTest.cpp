@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -56,7 +57,7 @@ TEST_F(OrvaClusterTest, WritesBothTablesAndTheSummary)
     EXPECT_EQ(text.find('\r'), std::string::npos);
     const auto points = Lines("p.csv");
     ASSERT_EQ(points.size(), 31u); // header and 3 x 10 points
-    EXPECT_EQ(points[0], "channel,sample,time_ms,t,p_uncorrected,cluster,p_corrected,tfce");
+    EXPECT_EQ(points[0], "channel,sample,time_ms,t,p_uncorrected,cluster,p_corrected");
     // Channel 1, sample 1: time, t and p with 3, 6 and 6 decimals.
     EXPECT_TRUE(points[1].rfind("1,1,", 0) == 0) << points[1];
     std::istringstream row(points[1]);
@@ -67,6 +68,39 @@ TEST_F(OrvaClusterTest, WritesBothTablesAndTheSummary)
     EXPECT_EQ(fields[2].size() - fields[2].find('.'), 4u) << fields[2];
     EXPECT_EQ(fields[3].size() - fields[3].find('.'), 7u) << fields[3];
     EXPECT_EQ(fields[4].size() - fields[4].find('.'), 7u) << fields[4];
+    EXPECT_EQ(std::count(points[1].begin(), points[1].end(), ','), 6) << points[1]; // no score without --tfce
+}
+
+TEST_F(OrvaClusterTest, TfceScoresEndThePointsAndNearlyEqualValuesAreRefused)
+{
+    // The builder's subjects differ by nearly the same amount everywhere: |t| is huge, and
+    // climbing to it in steps of 0.1 would not end.
+    const TOrvaRun endless = Test({"--neighbours", dir.Path("chain.txt"), "--tfce", "--points", dir.Path("p.csv")});
+    EXPECT_EQ(endless.ExitStatus, 1);
+    EXPECT_NE(endless.Err.find("TFCE would need more than 10000 steps of 0.1"), std::string::npos) << endless.Err;
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("p.csv")));
+
+    ASSERT_EQ(RunOrva({"demo", dir.Path("demo")}).ExitStatus, 0);
+    const TOrvaRun run = RunOrva({"cluster-test", dir.Path("demo/demo-study.ave"), "--cells", "2", "1", "--positions",
+                                  dir.Path("demo/demo.sfp"), "--window", "300", "340", "--chans", "1 2 3 4 5 6 7 8",
+                                  "--tfce", "--permutations", "50", "--points", dir.Path("p.csv")});
+    ASSERT_EQ(run.ExitStatus, 0) << run.Err;
+    const auto points = Lines("p.csv");
+    ASSERT_GT(points.size(), 8u);
+    EXPECT_EQ(points[0], "channel,sample,time_ms,t,p_uncorrected,cluster,p_corrected,tfce");
+    int scored = 0;
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        std::vector<std::string> f;
+        std::istringstream row(points[i]);
+        for (std::string x; std::getline(row, x, ',');)
+            f.push_back(x);
+        ASSERT_EQ(f.size(), 8u) << points[i];
+        const double t = std::stod(f[3]);
+        const double score = std::stod(f[7]);
+        EXPECT_TRUE(score == 0 || (score > 0) == (t > 0)) << points[i];
+        scored += score != 0;
+    }
+    EXPECT_GT(scored, 0);
 }
 
 TEST_F(OrvaClusterTest, RandomNullsAreTheSameWithAnyJobs)
